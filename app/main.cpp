@@ -1,0 +1,32 @@
+#include <cstdio>
+#include <string>
+
+#include "app/menu.h"
+#include "app/options.h"
+#include "platform/console.h"
+#include "platform/ui.h"
+#include "platform/work_dir.h"
+
+int main(int argc, char** argv) {
+    // Line-buffered so a controller or a test reading through a pipe sees each line at once.
+    std::setvbuf(stdout, nullptr, _IOLBF, 1 << 16);
+
+    app::Options options;
+    std::string error;
+    switch (app::parse_options(argc, argv, options, error)) {
+        case app::ParseResult::help:
+            std::fputs(app::usage_text().c_str(), stdout);
+            return 0;
+        case app::ParseResult::error:
+            std::fprintf(stderr, "cone-locator: %s\n%s", error.c_str(), app::usage_text().c_str());
+            return 2;
+        case app::ParseResult::ok:
+            break;
+    }
+    if (options.encoding) platform::set_console_encoding(*options.encoding);
+    if (options.work_dir) platform::set_work_dir(*options.work_dir);
+    platform::select_ui(options.headless);
+    if (!platform::ensure_work_dir()) return 1;
+
+    return app::run_menu(options);
+}

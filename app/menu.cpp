@@ -1,0 +1,47 @@
+#include "app/menu.h"
+
+#include "platform/console.h"
+#include "platform/input.h"
+
+namespace app {
+namespace {
+
+void print_menu() {
+    platform::console_printf("\n");
+    platform::console_printf("*** 番号を選んで下さい ***\n");
+    platform::console_printf(" 1:\n");
+    platform::console_printf(" 2:\n");
+    platform::console_printf(" 3:ＵＳＢカメラからイメージ取得＆表示（１台）（ＣＶ）\n");
+    platform::console_printf(" 4:赤コーン位置情報送信（ステレオ撮影Ｃ５００用）\n");
+    platform::console_printf(" 5:\n");
+    platform::console_printf(" 6:エッジ抽出のテスト（ＣＶ）\n");
+    platform::console_printf(" 7:PL_mentor3へ静止画に分解された動画を送る\n");
+    platform::console_printf("99:終了\n");
+    platform::console_flush();
+}
+
+}  // namespace
+
+int run_menu(const Options& options) {
+    (void)options;
+    for (;;) {
+        print_menu();
+        int num = 0;
+        switch (platform::read_number(num)) {
+            case platform::NumberInput::end_of_input:
+                return 0;
+            case platform::NumberInput::not_a_number:
+                continue;
+            case platform::NumberInput::number:
+                break;
+        }
+        switch (num) {
+            case 99:
+                return 0;
+            default:
+                break;  // 1, 2, 5 and unknown numbers do nothing
+        }
+    }
+}
+
+}  // namespace app

@@ -1,0 +1,31 @@
+#pragma once
+// Command-line options of cone-locator.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+
+namespace app {
+
+enum class CameraBackend { sim, v4l2 };
+
+struct Options {
+    std::optional<std::string> work_dir;
+    std::optional<platform::ConsoleEncoding> encoding;
+    bool headless = false;
+    CameraBackend camera = CameraBackend::v4l2;
+    std::string scene_file;      // empty: the built-in scene
+    int sim_stall_after = -1;    // simulated cameras stop delivering after this many frames; -1 never
+    std::string command;         // empty: the menu; "locate", "serve"
+    std::vector<std::string> command_args;
+};
+
+enum class ParseResult { ok, help, error };
+
+// Parses argv; on error `error` holds a one-line message.
+ParseResult parse_options(int argc, char** argv, Options& options, std::string& error);
+std::string usage_text();
+
+}  // namespace app
