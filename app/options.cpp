@@ -59,9 +59,9 @@ ParseResult parse_options(int argc, char** argv, Options& options, std::string& 
         } else if (arg == "--camera") {
             if (!value(v)) return ParseResult::error;
             if (v == "sim") {
-                options.camera = CameraBackend::sim;
+                options.camera = media::Backend::sim;
             } else if (v == "v4l2") {
-                options.camera = CameraBackend::v4l2;
+                options.camera = media::Backend::v4l2;
             } else {
                 error = "unknown camera back end '" + v + "' (use sim or v4l2)";
                 return ParseResult::error;

@@ -5,17 +5,16 @@
 #include <string>
 #include <vector>
 
+#include "capture/media/backend.h"
 #include "platform/console.h"
 
 namespace app {
-
-enum class CameraBackend { sim, v4l2 };
 
 struct Options {
     std::optional<std::string> work_dir;
     std::optional<platform::ConsoleEncoding> encoding;
     bool headless = false;
-    CameraBackend camera = CameraBackend::v4l2;
+    media::Backend camera = media::Backend::v4l2;
     std::string scene_file;      // empty: the built-in scene
     int sim_stall_after = -1;    // simulated cameras stop delivering after this many frames; -1 never
     std::string command;         // empty: the menu; "locate", "serve"

@@ -1,0 +1,20 @@
+#pragma once
+// The recognition parameters that come with each request, and the reference colours of the cones.
+
+#include <cstdint>
+
+// Unit colour vectors per camera (0 = left, 1 = right); components red, green, blue.
+struct ColorTable {
+    float color_vec[2][16][3];
+    int32_t color_num[2];
+};
+
+struct RecogParams {
+    int32_t max_pixnum;  // a candidate has fewer pixels than this
+    int32_t min_pixnum;  // ... and more than this
+    int32_t left_cam_id;  // 1: device 0's window is titled as the left camera
+    ColorTable colors;
+    float color_th;  // colour distance below which a pixel matches a reference colour
+    float min_dist;  // carried along; not consulted
+    float max_dist;  // carried along; not consulted
+};

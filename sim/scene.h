@@ -1,0 +1,40 @@
+#pragma once
+// A scene for the simulated cameras: cones standing in front of the stereo rig, a background and
+// image options. Lengths are in baseline units; x is the distance ahead, y sideways (positive to the
+// left), z up, all measured at the cone's centre.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+struct Rgb {
+    uint8_t r = 0, g = 0, b = 0;
+};
+
+struct Cone {
+    double x = 1000, y = 0, z = 0;   // position of the centre
+    double height = 60, width = 40;  // silhouette extents
+    Rgb color{230, 116, 132};
+};
+
+struct Scene {
+    std::vector<Cone> cones;
+    Rgb background{96, 112, 96};
+    int clutter = 0;       // number of small background blobs
+    uint32_t seed = 1;     // drives clutter and noise
+    double noise = 0.0;    // standard deviation of sensor noise, in grey levels
+    bool shading = false;  // brightness falls off towards the cone's base
+    bool bands = false;    // white reflective bands across each cone
+};
+
+// A few cones between 500 and 4000 units ahead, both sides of the centre line.
+Scene default_scene();
+// Scene file text; false with a message naming the line on a bad line.
+bool parse_scene(std::string_view text, Scene& out, std::string& error);
+bool load_scene(const std::string& path, Scene& out, std::string& error);
+std::string format_scene(const Scene& scene);
+
+}  // namespace sim
