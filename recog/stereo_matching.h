@@ -1,0 +1,8 @@
+#pragma once
+// Pairs every left candidate with its best-rated right candidate.
+
+#include "recog/recog_types.h"
+
+// image_info[0] left, [1] right; area_info_large holds 2 x 256 entries (left first).
+// Writes match_list[0 .. left area_num - 1] (right index or -1). Returns 0.
+int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_large, int* match_list);
