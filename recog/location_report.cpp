@@ -1,0 +1,78 @@
+#include "recog/location_report.h"
+
+#include <cstdlib>
+
+#include "platform/console.h"
+#include "platform/cp932_text_file.h"
+
+namespace {
+
+// Camera model of the rig, in pixels and baseline units.
+constexpr double kFocal = 295.0;
+constexpr double kBaseline = 140.0;
+constexpr double kCentreCol = 160.0;
+constexpr double kCentreRow = 120.0;
+constexpr double kRightColOffset = -7.0;
+// Nearer objects are not reported: their pairs are implausible for this rig.
+constexpr double kMinDistance = 200.0;
+
+struct Location {
+    double x, y, z, h, w;
+};
+
+Location triangulate(const AreaInfo& l, const AreaInfo& r) {
+    const double xl = (l.cog_x - kCentreCol) / kFocal;
+    const double xr = (r.cog_x + kRightColOffset - kCentreCol) / kFocal;
+    const double bl = kBaseline / 2.0;
+    const double br = -kBaseline / 2.0;
+    Location loc{};
+    // Equal columns divide by +0.0 and give minus infinity, which is never reported.
+    loc.x = -(bl - br) / (xl - xr);
+    loc.y = -(xl * loc.x + bl);
+    loc.z = (kCentreRow - l.cog_y) / kFocal * loc.x;
+    loc.h = std::abs(l.max_y - l.min_y) / kFocal * loc.x;
+    loc.w = std::abs(l.max_x - l.min_x) / kFocal * loc.x;
+    return loc;
+}
+
+}  // namespace
+
+int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
+                      const std::string& report_path) {
+    platform::Cp932TextFile report;
+    if (!report_path.empty() && !report.open(report_path)) {
+        platform::console_printf("エラー！ファイル名：%sを書き込み用に開けません．(corn_get_location)\n",
+                                 report_path.c_str());
+    }
+    platform::console_printf("＜＜ステレオマッチング結果＞＞\n");
+
+    int count = 0;
+    const int left_num = image_info[0].area_num < kMaxAreas ? image_info[0].area_num : kMaxAreas;
+    for (int i = 0; i < left_num; ++i) {
+        const int j = match_list[i];
+        // Only indices into the right list; anything else is not a pairing.
+        if (j < 0 || j >= kMaxAreas) continue;
+        const AreaInfo& l = area_info_large[i];
+        const AreaInfo& r = area_info_large[kMaxAreas + j];
+        const Location loc = triangulate(l, r);
+        if (!(loc.x > kMinDistance)) continue;
+
+        platform::console_printf("左イメージ　　　　cog_x: %4d, cog_y: %4d\n", l.cog_x, l.cog_y);
+        platform::console_printf("右イメージ　　　　cog_x: %4d, cog_y: %4d\n", r.cog_x, r.cog_y);
+        platform::console_printf("対象の位置情報　　x:%.1f, y:%.1f, z:%.1f\n", loc.x, loc.y, loc.z);
+        platform::console_printf("対象のサイズ情報　H:%.1f, W:%.1f\n", loc.h, loc.w);
+
+        report.printf("左イメージcog x_y, %4d, %4d\n", l.cog_x, l.cog_y);
+        report.printf("右イメージcog x_y, %4d, %4d\n", r.cog_x, r.cog_y);
+        report.printf("対象の位置情報　　x_y_z, %.1f, %.1f, %.1f\n", loc.x, loc.y, loc.z);
+        report.printf("対象のサイズ情報　H_W, %.1f, %.1f\n", loc.h, loc.w);
+        ++count;
+    }
+
+    // A report cut short (full disk) must not pass for a complete one.
+    if (report.is_open() && !report.close()) {
+        platform::console_printf("エラー！ファイル名：%sに書き込めません．(corn_get_location)\n", report_path.c_str());
+    }
+    platform::console_printf("総対象数：%d\n", count);
+    return count;
+}

@@ -1,0 +1,156 @@
+#include "recog/location_report.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "platform/console.h"
+#include "platform/file_ops.h"
+#include "tests/support/child_process.h"
+
+namespace {
+
+using test_support::read_file;
+using test_support::TempDir;
+
+AreaInfo box(int cog_x, int cog_y, int min_x, int min_y, int max_x, int max_y) {
+    AreaInfo a{};
+    a.cog_x = cog_x;
+    a.cog_y = cog_y;
+    a.min_x = min_x;
+    a.min_y = min_y;
+    a.max_x = max_x;
+    a.max_y = max_y;
+    return a;
+}
+
+AreaInfo centre(int cog_x, int cog_y) { return box(cog_x, cog_y, cog_x - 10, cog_y - 20, cog_x + 10, cog_y + 20); }
+
+struct Pairs {
+    ImageInfo info[2]{};
+    std::array<AreaInfo, 2 * kMaxAreas> areas{};
+    std::array<int, kMaxAreas> match{};
+    std::string console;
+
+    // Appends a left candidate matched to right entry j (-1: unmatched).
+    void left(const AreaInfo& a, int j) {
+        match[info[0].area_num] = j;
+        areas[info[0].area_num++] = a;
+    }
+    void right(const AreaInfo& a) { areas[kMaxAreas + info[1].area_num++] = a; }
+    int run(const std::string& path) {
+        platform::set_console_encoding(platform::ConsoleEncoding::utf8);
+        platform::ConsoleRedirect capture(&console);
+        return corn_get_location(info, areas.data(), match.data(), path);
+    }
+};
+
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(corn_get_location, worked_example_on_the_console_and_in_cp932) {
+    TempDir dir;
+    Pairs p;
+    p.right(box(190, 92, 180, 70, 200, 110));
+    p.left(box(150, 100, 140, 80, 160, 120), 0);
+    EXPECT_EQ(p.run(dir.file("report.txt")), 1);
+
+    EXPECT_EQ(p.console,
+              "＜＜ステレオマッチング結果＞＞\n"
+              "左イメージ　　　　cog_x:  150, cog_y:  100\n"
+              "右イメージ　　　　cog_x:  190, cog_y:   92\n"
+              "対象の位置情報　　x:1251.5, y:-27.6, z:84.8\n"
+              "対象のサイズ情報　H:169.7, W:84.8\n"
+              "総対象数：1\n");
+    // The controller reads Shift-JIS bytes.
+    EXPECT_EQ(read_file(dir.file("report.txt")),
+              "\x8d\xb6\x83" "C\x83\x81\x81[\x83Wcog x_y,  150,  100\n"
+              "\x89" "E\x83" "C\x83\x81\x81[\x83Wcog x_y,  190,   92\n"
+              "\x91\xce\x8f\xdb\x82\xcc\x88\xca\x92u\x8f\xee\x95\xf1\x81@\x81@x_y_z, 1251.5, -27.6, 84.8\n"
+              "\x91\xce\x8f\xdb\x82\xcc\x83T\x83" "C\x83Y\x8f\xee\x95\xf1\x81@H_W, 169.7, 84.8\n");
+}
+
+TEST(corn_get_location, only_column_differences_from_8_to_213_are_reported) {
+    TempDir dir;
+    Pairs p;
+    for (int right_x : {107, 108, 313, 314, 100, 60}) p.right(centre(right_x, 50));
+    for (int j = 0; j < 6; ++j) p.left(centre(100, 60), j);  // differences 7, 8, 213, 214, 0, -40
+    EXPECT_EQ(p.run(dir.file("report.txt")), 2);
+    EXPECT_NE(p.console.find("x:41300.0, y:8330.0, z:8400.0"), std::string::npos) << p.console;
+    EXPECT_NE(p.console.find("x:200.5, y:-29.2, z:40.8"), std::string::npos) << p.console;
+    EXPECT_EQ(count_of(p.console, "対象の位置情報"), 2);
+    EXPECT_EQ(count_of(p.console, "cog_x:  313"), 1);
+    EXPECT_EQ(count_of(p.console, "cog_x:  314"), 0);
+}
+
+TEST(corn_get_location, shared_right_candidate_and_thin_box_give_one_block_each) {
+    TempDir dir;
+    Pairs p;
+    p.right(centre(200, 90));
+    p.left(box(150, 100, 150, 80, 150, 120), 0);  // one column wide
+    p.left(centre(20, 20), -1);
+    p.left(box(170, 110, 160, 100, 180, 130), 0);
+    EXPECT_EQ(p.run(dir.file("report.txt")), 2);
+
+    const std::string report = read_file(dir.file("report.txt"));
+    // Four lines per object, nothing else, in the order of the left candidates.
+    EXPECT_EQ(count_of(report, "\n"), 8);
+    EXPECT_EQ(count_of(p.console, "\n"), 2 + 8);
+    EXPECT_NE(p.console.find("総対象数：2\n"), std::string::npos);
+    const size_t first = report.find(",  150,  100\n");
+    const size_t second = report.find(",  170,  110\n");
+    ASSERT_NE(first, std::string::npos);
+    ASSERT_NE(second, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_EQ(count_of(report, ",  200,   90\n"), 2);
+    // 41300 / 43 = 960.5; the thin box has no width.
+    EXPECT_NE(report.find("H_W, 130.2, 0.0\n"), std::string::npos) << report;
+}
+
+TEST(corn_get_location, every_call_replaces_the_report) {
+    TempDir dir;
+    const std::string path = dir.file("report.txt");
+    test_support::write_file(path, "an older report that must go\n");
+    Pairs none;
+    none.left(centre(150, 100), -1);
+    EXPECT_EQ(none.run(path), 0);
+    EXPECT_EQ(read_file(path), "");
+    EXPECT_EQ(none.console, "＜＜ステレオマッチング結果＞＞\n総対象数：0\n");
+}
+
+TEST(corn_get_location, unopenable_or_no_report_path_still_prints_and_counts) {
+    TempDir dir;
+    const std::string path = dir.file("missing/report.txt");
+    Pairs p;
+    p.right(box(190, 92, 180, 70, 200, 110));
+    p.left(box(150, 100, 140, 80, 160, 120), 0);
+    EXPECT_EQ(p.run(path), 1);
+    const std::string error = "エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n";
+    EXPECT_EQ(p.console.rfind(error, 0), 0u) << p.console;
+    EXPECT_NE(p.console.find("対象のサイズ情報　H:169.7, W:84.8\n総対象数：1\n"), std::string::npos);
+    EXPECT_FALSE(platform::file_exists(path));
+
+    // An empty path asks for the console alone: no file, no complaint.
+    Pairs q = p;
+    q.console.clear();
+    EXPECT_EQ(q.run(""), 1);
+    EXPECT_EQ(q.console.find("エラー"), std::string::npos);
+    EXPECT_EQ(count_of(q.console, "\n"), 6);
+}
+
+TEST(corn_get_location, a_failed_write_is_reported) {
+    Pairs p;
+    p.right(box(190, 92, 180, 70, 200, 110));
+    p.left(box(150, 100, 140, 80, 160, 120), 0);
+    // Opens fine; every write fails with a full disk.
+    EXPECT_EQ(p.run("/dev/full"), 1);
+    EXPECT_NE(p.console.find("エラー！ファイル名：/dev/fullに書き込めません．(corn_get_location)\n総対象数：1\n"),
+              std::string::npos)
+        << p.console;
+}
+
+}  // namespace
