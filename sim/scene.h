@@ -30,11 +30,19 @@ struct Scene {
     bool bands = false;    // white reflective bands across each cone
 };
 
+// Most clutter blobs a scene may ask for.
+inline constexpr int kMaxClutter = 10000;
+
 // A few cones between 500 and 4000 units ahead, both sides of the centre line.
 Scene default_scene();
-// Scene file text; false with a message naming the line on a bad line.
+// Scene file text: one keyword per line ('#' starts a comment), e.g.
+//   seed 7 | background R G B | clutter N | noise SIGMA | shading on|off | bands on|off
+//   cone X Y Z HEIGHT WIDTH [R G B]
+// false with a message "line N: reason" on a bad line; `out` is then left as it was.
 bool parse_scene(std::string_view text, Scene& out, std::string& error);
+// Reads and parses a scene file; the message then also names the file.
 bool load_scene(const std::string& path, Scene& out, std::string& error);
+// Scene file text that parse_scene reads back to the same scene (for any scene it accepts).
 std::string format_scene(const Scene& scene);
 
 }  // namespace sim
