@@ -16,31 +16,28 @@ constexpr double kRightColOffset = -7.0;
 // Nearer objects are not reported: their pairs are implausible for this rig.
 constexpr double kMinDistance = 200.0;
 
-struct Location {
-    double x, y, z, h, w;
-};
+}  // namespace
 
-Location triangulate(const AreaInfo& l, const AreaInfo& r) {
+bool corn_locate_pair(const AreaInfo& l, const AreaInfo& r, CornLocation* loc) {
     const double xl = (l.cog_x - kCentreCol) / kFocal;
     const double xr = (r.cog_x + kRightColOffset - kCentreCol) / kFocal;
     const double bl = kBaseline / 2.0;
     const double br = -kBaseline / 2.0;
-    Location loc{};
     // Equal columns divide by +0.0 and give minus infinity, which is never reported.
-    loc.x = -(bl - br) / (xl - xr);
-    loc.y = -(xl * loc.x + bl);
-    loc.z = (kCentreRow - l.cog_y) / kFocal * loc.x;
-    loc.h = std::abs(l.max_y - l.min_y) / kFocal * loc.x;
-    loc.w = std::abs(l.max_x - l.min_x) / kFocal * loc.x;
-    return loc;
+    loc->x = -(bl - br) / (xl - xr);
+    loc->y = -(xl * loc->x + bl);
+    loc->z = (kCentreRow - l.cog_y) / kFocal * loc->x;
+    loc->h = std::abs(l.max_y - l.min_y) / kFocal * loc->x;
+    loc->w = std::abs(l.max_x - l.min_x) / kFocal * loc->x;
+    return loc->x > kMinDistance;
 }
 
-}  // namespace
-
 int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path) {
+                      const std::string& report_path, bool* report_ok) {
     platform::Cp932TextFile report;
+    bool ok = true;
     if (!report_path.empty() && !report.open(report_path)) {
+        ok = false;
         platform::console_printf("エラー！ファイル名：%sを書き込み用に開けません．(corn_get_location)\n",
                                  report_path.c_str());
     }
@@ -54,8 +51,8 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
         if (j < 0 || j >= kMaxAreas) continue;
         const AreaInfo& l = area_info_large[i];
         const AreaInfo& r = area_info_large[kMaxAreas + j];
-        const Location loc = triangulate(l, r);
-        if (!(loc.x > kMinDistance)) continue;
+        CornLocation loc;
+        if (!corn_locate_pair(l, r, &loc)) continue;
 
         platform::console_printf("左イメージ　　　　cog_x: %4d, cog_y: %4d\n", l.cog_x, l.cog_y);
         platform::console_printf("右イメージ　　　　cog_x: %4d, cog_y: %4d\n", r.cog_x, r.cog_y);
@@ -71,8 +68,10 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
 
     // A report cut short (full disk) must not pass for a complete one.
     if (report.is_open() && !report.close()) {
+        ok = false;
         platform::console_printf("エラー！ファイル名：%sに書き込めません．(corn_get_location)\n", report_path.c_str());
     }
     platform::console_printf("総対象数：%d\n", count);
+    if (report_ok) *report_ok = ok;
     return count;
 }

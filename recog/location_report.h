@@ -5,7 +5,17 @@
 
 #include "recog/recog_types.h"
 
+// Position (x ahead, y to the left, z up) and size (h, w) of one object, in baseline units.
+struct CornLocation {
+    double x, y, z, h, w;
+};
+
+// Triangulates a left candidate and its right partner. True when the object lies farther than the
+// minimum distance of 200, i.e. when it is reported.
+bool corn_locate_pair(const AreaInfo& left, const AreaInfo& right, CornLocation* location);
+
 // Reports every matched pair farther than 200 on the console and, unless report_path is empty, in
-// that file (CP932, replaced on each call). Returns the number of reported objects.
+// that file (CP932, replaced on each call). Returns the number of reported objects; *report_ok,
+// when given, tells whether the requested file was written completely.
 int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path);
+                      const std::string& report_path, bool* report_ok = nullptr);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <limits>
 #include <string>
 
 #include "platform/console.h"
@@ -32,6 +33,7 @@ struct Pairs {
     std::array<AreaInfo, 2 * kMaxAreas> areas{};
     std::array<int, kMaxAreas> match{};
     std::string console;
+    bool report_ok = false;
 
     // Appends a left candidate matched to right entry j (-1: unmatched).
     void left(const AreaInfo& a, int j) {
@@ -42,7 +44,7 @@ struct Pairs {
     int run(const std::string& path) {
         platform::set_console_encoding(platform::ConsoleEncoding::utf8);
         platform::ConsoleRedirect capture(&console);
-        return corn_get_location(info, areas.data(), match.data(), path);
+        return corn_get_location(info, areas.data(), match.data(), path, &report_ok);
     }
 };
 
@@ -58,6 +60,7 @@ TEST(corn_get_location, worked_example_on_the_console_and_in_cp932) {
     p.right(box(190, 92, 180, 70, 200, 110));
     p.left(box(150, 100, 140, 80, 160, 120), 0);
     EXPECT_EQ(p.run(dir.file("report.txt")), 1);
+    EXPECT_TRUE(p.report_ok);
 
     EXPECT_EQ(p.console,
               "＜＜ステレオマッチング結果＞＞\n"
@@ -85,6 +88,13 @@ TEST(corn_get_location, only_column_differences_from_8_to_213_are_reported) {
     EXPECT_EQ(count_of(p.console, "対象の位置情報"), 2);
     EXPECT_EQ(count_of(p.console, "cog_x:  313"), 1);
     EXPECT_EQ(count_of(p.console, "cog_x:  314"), 0);
+
+    // Equal corrected columns: the distance is minus infinity, not a huge positive number.
+    CornLocation loc{};
+    EXPECT_FALSE(corn_locate_pair(centre(100, 60), centre(107, 50), &loc));
+    EXPECT_EQ(loc.x, -std::numeric_limits<double>::infinity());
+    EXPECT_TRUE(corn_locate_pair(centre(100, 60), centre(108, 50), &loc));
+    EXPECT_DOUBLE_EQ(loc.x, 41300.0);
 }
 
 TEST(corn_get_location, shared_right_candidate_and_thin_box_give_one_block_each) {
@@ -129,6 +139,7 @@ TEST(corn_get_location, unopenable_or_no_report_path_still_prints_and_counts) {
     p.right(box(190, 92, 180, 70, 200, 110));
     p.left(box(150, 100, 140, 80, 160, 120), 0);
     EXPECT_EQ(p.run(path), 1);
+    EXPECT_FALSE(p.report_ok);
     const std::string error = "エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n";
     EXPECT_EQ(p.console.rfind(error, 0), 0u) << p.console;
     EXPECT_NE(p.console.find("対象のサイズ情報　H:169.7, W:84.8\n総対象数：1\n"), std::string::npos);
@@ -138,6 +149,7 @@ TEST(corn_get_location, unopenable_or_no_report_path_still_prints_and_counts) {
     Pairs q = p;
     q.console.clear();
     EXPECT_EQ(q.run(""), 1);
+    EXPECT_TRUE(q.report_ok);
     EXPECT_EQ(q.console.find("エラー"), std::string::npos);
     EXPECT_EQ(count_of(q.console, "\n"), 6);
 }
@@ -148,6 +160,7 @@ TEST(corn_get_location, a_failed_write_is_reported) {
     p.left(box(150, 100, 140, 80, 160, 120), 0);
     // Opens fine; every write fails with a full disk.
     EXPECT_EQ(p.run("/dev/full"), 1);
+    EXPECT_FALSE(p.report_ok);
     EXPECT_NE(p.console.find("エラー！ファイル名：/dev/fullに書き込めません．(corn_get_location)\n総対象数：1\n"),
               std::string::npos)
         << p.console;
