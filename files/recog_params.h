@@ -18,3 +18,7 @@ struct RecogParams {
     float min_dist;  // carried along; not consulted
     float max_dist;  // carried along; not consulted
 };
+
+// The values the service starts with, before any request has been read: device 0 titled as the
+// left camera, colour threshold 0.2, candidates between 20 and 20000 pixels, no colours.
+RecogParams initial_recog_params();

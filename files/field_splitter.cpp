@@ -1,0 +1,33 @@
+#include "files/field_splitter.h"
+
+#include <cstring>
+
+#include "platform/console.h"
+
+int devide_into_field(const char* line, const char* separators, FieldArray& fields) {
+    const size_t length = std::strlen(line);
+    int count = 0;
+    int pos = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (count == kMaxFields) {
+            // A malformed file must not end the service: report it and let the reader skip it.
+            platform::console_printf("エラー！配列宣言を越えました（devide_into_field）\n");
+            return kTooManyFields;
+        }
+        const char c = line[i];
+        const bool last = i + 1 == length;
+        const bool separator = std::strchr(separators, c) != nullptr;  // c is never the NUL here
+        if (separator && !last) {
+            fields[count][pos] = '\0';  // the separator itself never stays
+            ++count;
+            pos = 0;
+            continue;
+        }
+        if (pos < kFieldSize - 1) fields[count][pos++] = c;
+        if (last) {
+            fields[count][pos] = '\0';
+            ++count;
+        }
+    }
+    return count;
+}

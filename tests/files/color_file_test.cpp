@@ -1,0 +1,148 @@
+#include "files/color_file.h"
+
+#include <cmath>
+#include <string>
+
+#include "tests/files/parameter_file_fixture.h"
+
+namespace {
+
+const std::string kOpenFailed = "エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n";
+const std::string kTooMany =
+    "エラー！(fio_read_color_file)　カラーファイルの行数が１６を超えています。\n"
+    "１６行以降は読み込まれませんでした。\n";
+
+std::string lines_for(int cam, int count, int first_red) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+        text += std::to_string(cam) + "," + std::to_string(first_red + i) + ",10,20\n";
+    }
+    return text;
+}
+
+class ColorFile : public ParameterFileTest {
+protected:
+    std::string read_table() {
+        std::string printed;
+        platform::ConsoleRedirect capture(&printed);
+        fio_read_color_file(color_path(), &rec.colors);
+        return printed;
+    }
+    void expect_vec(int cam, int i, float r, float g, float b) const {
+        EXPECT_EQ(rec.colors.color_vec[cam][i][0], r) << "camera " << cam << " vector " << i;
+        EXPECT_EQ(rec.colors.color_vec[cam][i][1], g) << "camera " << cam << " vector " << i;
+        EXPECT_EQ(rec.colors.color_vec[cam][i][2], b) << "camera " << cam << " vector " << i;
+    }
+};
+
+TEST_F(ColorFile, lines_go_to_their_camera_in_file_order) {
+    write_colors("0,230,116,132\n1,200,90,110\n0, 1.5,2e1,-3\n");
+    EXPECT_EQ(read_table(), "");
+    ASSERT_EQ(rec.colors.color_num[0], 2);
+    ASSERT_EQ(rec.colors.color_num[1], 1);
+    expect_vec(0, 0, 230, 116, 132);
+    expect_vec(0, 1, 1.5f, 20, -3);
+    expect_vec(1, 0, 200, 90, 110);
+}
+
+TEST_F(ColorFile, read_through_the_request_reader_the_vectors_become_unit_length) {
+    write_colors("0,230,116,132\n1,2,0,0\n1,0,0,0\n");
+    for (int selector : {kReadColorAndRequest, kReadColorOnly}) {
+        SetUp();
+        read(selector);
+        const float len = std::sqrt(230.0f * 230.0f + 116.0f * 116.0f + 132.0f * 132.0f);
+        expect_vec(0, 0, 230.0f / len, 116.0f / len, 132.0f / len);
+        expect_vec(1, 0, 1, 0, 0);
+        // A zero row has no direction: it becomes not-a-number and so matches no pixel.
+        EXPECT_TRUE(std::isnan(rec.colors.color_vec[1][1][0]));
+        EXPECT_TRUE(std::isnan(rec.colors.color_vec[1][1][1]));
+        EXPECT_TRUE(std::isnan(rec.colors.color_vec[1][1][2]));
+    }
+}
+
+TEST_F(ColorFile, reading_stops_at_the_sixteenth_vector_of_a_camera) {
+    write_colors(lines_for(1, 3, 100) + lines_for(0, 16, 0) + lines_for(1, 2, 200) + lines_for(0, 1, 50));
+    EXPECT_EQ(read_table(), kTooMany);
+    EXPECT_EQ(rec.colors.color_num[0], 16);
+    EXPECT_EQ(rec.colors.color_num[1], 3);  // the right camera's later lines are not read
+    expect_vec(0, 15, 15, 10, 20);
+    expect_vec(1, 2, 102, 10, 20);
+
+    // The messages come with the sixteenth vector even when nothing follows it.
+    SetUp();
+    write_colors(lines_for(0, 16, 0));
+    EXPECT_EQ(read_table(), kTooMany);
+    EXPECT_EQ(rec.colors.color_num[0], 16);
+
+    SetUp();
+    write_colors(lines_for(0, 15, 0) + lines_for(1, 15, 100));
+    EXPECT_EQ(read_table(), "");
+    EXPECT_EQ(rec.colors.color_num[0], 15);
+    EXPECT_EQ(rec.colors.color_num[1], 15);
+    expect_vec(1, 14, 114, 10, 20);
+}
+
+TEST_F(ColorFile, lines_without_exactly_four_fields_are_skipped_silently) {
+    write_colors("0,230,116\n0,230,116,132,5\n0,1,2,3,\n\n# comment\n0,9,8,7\n" + std::string(63, ',') + "\n");
+    const std::string printed = read_table();
+    // Only the line of 63 commas speaks, and the splitter reports it.
+    EXPECT_EQ(printed, "エラー！配列宣言を越えました（devide_into_field）\n");
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+    EXPECT_EQ(rec.colors.color_num[1], 0);
+    expect_vec(0, 0, 9, 8, 7);
+}
+
+TEST_F(ColorFile, camera_numbers_other_than_0_and_1_are_skipped_with_a_message) {
+    write_colors("2,1,2,3\n-1,4,5,6\n1,7,8,9\nx,1,1,1\n");
+    const std::string printed = read_table();
+    EXPECT_NE(printed.find("エラー！(fio_read_color_file)カメラ番号2は"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("エラー！(fio_read_color_file)カメラ番号-1は"), std::string::npos) << printed;
+    // "x" reads as camera 0, as the number conversion of the file format says.
+    EXPECT_EQ(rec.colors.color_num[0], 1);
+    EXPECT_EQ(rec.colors.color_num[1], 1);
+    expect_vec(1, 0, 7, 8, 9);
+    expect_vec(0, 0, 1, 1, 1);
+}
+
+TEST_F(ColorFile, an_empty_file_clears_the_table_a_missing_one_keeps_it) {
+    write_colors("0,3,0,4\n1,0,5,0\n");
+    read(kReadColorOnly);
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+
+    test_support::write_file(color_path(), "");
+    EXPECT_EQ(read_table(), "");
+    EXPECT_EQ(rec.colors.color_num[0], 0);
+    EXPECT_EQ(rec.colors.color_num[1], 0);
+
+    write_colors("0,3,0,4\n1,0,5,0\n");
+    read_table();  // raw (3, 0, 4) without scaling
+    std::remove(color_path().c_str());
+    // The failed open keeps the table; the vectors already there are scaled all the same.
+    EXPECT_EQ(read(kReadColorOnly), kOpenFailed);
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+    ASSERT_EQ(rec.colors.color_num[1], 1);
+    expect_vec(0, 0, 0.6f, 0, 0.8f);
+    expect_vec(1, 0, 0, 1, 0);
+}
+
+TEST_F(ColorFile, cr_lf_files_and_a_last_line_without_line_feed) {
+    write_colors("0,230,116,132\r\n1,200,90,110\r\n0,1,2,3");
+    EXPECT_EQ(read_table(), "");
+    EXPECT_EQ(rec.colors.color_num[0], 2);
+    EXPECT_EQ(rec.colors.color_num[1], 1);
+    expect_vec(0, 1, 1, 2, 3);
+    expect_vec(1, 0, 200, 90, 110);
+}
+
+TEST_F(ColorFile, long_lines_are_read_in_pieces_of_63) {
+    // 64 characters: the first piece holds "0,1,2," and blanks up to the 63rd character.
+    const std::string head = "0,1,2," + std::string(56, ' ') + "7";  // 63 characters
+    write_colors(head + "9\n" + std::string(200, 'z') + "\n1,4,5,6\n");
+    EXPECT_EQ(read_table(), "");
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+    expect_vec(0, 0, 1, 2, 7);  // the 64th character "9" is a piece of its own, skipped
+    ASSERT_EQ(rec.colors.color_num[1], 1);
+    expect_vec(1, 0, 4, 5, 6);
+}
+
+}  // namespace
