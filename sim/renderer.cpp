@@ -140,8 +140,12 @@ void draw_cone(cv::Mat& frame, const Cone& cone, const ConeTruth& t, const Scene
     for (int r = first_row; r < end_row; ++r) {
         const double depth = (r - t.min_row) / ph;  // 0 at the apex, towards 1 at the base
         const double half = depth * pw / 2;
-        const int c0 = clamp_to_int(std::ceil(t.col - half), 0, frame.cols);
-        const int c1 = clamp_to_int(std::floor(t.col + half) + 1, 0, frame.cols);
+        double first_col = std::ceil(t.col - half), last_col = std::floor(t.col + half);
+        // Near the apex the span can fall between two pixel centres; the nearest pixel keeps the
+        // tip connected and the silhouette as tall as the projection says.
+        if (first_col > last_col) first_col = last_col = std::round(t.col);
+        const int c0 = clamp_to_int(first_col, 0, frame.cols);
+        const int c1 = clamp_to_int(last_col + 1, 0, frame.cols);
         if (c0 >= c1) continue;
 
         Rgb colour = cone.color;
