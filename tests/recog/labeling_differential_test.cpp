@@ -1,0 +1,222 @@
+// The fast labeling and measures against the word-for-word versions, on random frames of several
+// densities and shapes, field by field and plane by plane.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "recog/area_measure.h"
+#include "recog/labeling.h"
+#include "tests/recog/binary_frame.h"
+#include "tests/recog/literal_recognition.h"
+
+namespace {
+
+using recog_test::BinaryFrame;
+
+enum class Kind { noise, blobs, strokes, mixed };
+
+// Paints foreground (0) into the frame; noise at the given density, or shapes.
+void paint(Kind kind, double density, std::mt19937& rng, BinaryFrame& f) {
+    cv::Mat m(kFrameHeight, kFrameWidth, CV_8UC1, f.plane);
+    std::uniform_int_distribution<int> col(0, kFrameWidth - 1), row(0, kFrameHeight - 1), size(1, 30);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    if (kind == Kind::noise || kind == Kind::mixed) {
+        for (int k = 0; k < kFramePixels; ++k)
+            if (unit(rng) < density) f.plane[k] = 0;
+    }
+    if (kind == Kind::blobs || kind == Kind::mixed) {
+        const int n = 1 + static_cast<int>(rng() % 40);
+        for (int i = 0; i < n; ++i) {
+            const cv::Point c(col(rng), row(rng));
+            if (rng() % 2)
+                cv::rectangle(m, c, c + cv::Point(size(rng), size(rng)), 0, cv::FILLED);
+            else
+                cv::ellipse(m, c, cv::Size(size(rng), size(rng)), static_cast<double>(rng() % 180), 0, 360, 0,
+                            cv::FILLED);
+        }
+    }
+    if (kind == Kind::strokes || kind == Kind::mixed) {
+        // Vs, combs and rings: shapes that get several provisional labels and merge late.
+        const int n = 1 + static_cast<int>(rng() % 30);
+        for (int i = 0; i < n; ++i) {
+            const cv::Point a(col(rng), row(rng));
+            const cv::Point b = a + cv::Point(size(rng) - 15, size(rng));
+            const cv::Point c = b + cv::Point(size(rng) - 15, -size(rng));
+            cv::line(m, a, b, 0, 1 + static_cast<int>(rng() % 2));
+            cv::line(m, b, c, 0, 1);
+            if (rng() % 4 == 0) cv::circle(m, a, size(rng), 0, 1);
+        }
+    }
+}
+
+struct Case {
+    BinaryFrame frame;
+    int y_start = 1, y_end = 239;
+};
+
+// Expected state of the fast code after label_regions and get_area_info, from the literal code.
+struct Expected {
+    std::unique_ptr<ImageAtt> att;
+    AreaInfo areas[kMaxAreas];
+    int area_num = 0;
+    int literal_regions = 0;
+    int provisional = 0;
+    std::string labeling_text;
+    std::string measure_text;
+};
+
+void expect_literal(const Case& c, const AreaInfo* start, Expected& e) {
+    e.att = c.frame.att();
+    std::vector<AreaInfo> entries;
+    e.literal_regions = literal::label_regions(c.y_start, c.y_end, e.att.get(), entries);
+    e.provisional = static_cast<int>(entries.size());
+    std::memcpy(e.areas, start, sizeof e.areas);
+    for (int k = 0; k < std::min(e.provisional, kMaxAreas); ++k) {
+        e.areas[k].id = entries[k].id;
+        e.areas[k].pix_value = entries[k].pix_value;
+        e.areas[k].new_id = entries[k].new_id;
+    }
+    e.area_num = std::min(e.literal_regions, kMaxAreas);
+    if (e.literal_regions > kMaxAreas) {
+        // Regions after the 256th are dropped: their pixels in the rewritten rows lose their label.
+        for (int y = c.y_start + 1; y <= c.y_end - 1; ++y)
+            for (int x = 1; x <= 318; ++x)
+                if (e.att->label[y * kFrameWidth + x] >= kMaxAreas) e.att->label[y * kFrameWidth + x] = -1;
+        e.labeling_text = "警告：領域数が256を超えました。257番目以降の領域は無視します。(label_regions)\n";
+    }
+}
+
+// Compares the state after labeling, then measures both and compares again; returns the
+// number of differences found (0 when identical).
+int compare_case(const Case& c, std::mt19937& rng) {
+    AreaInfo start[kMaxAreas];
+    for (auto& a : start) {
+        int32_t words[30];
+        for (int32_t& w : words) w = static_cast<int32_t>(rng() % 1000);
+        std::memcpy(&a, words, sizeof a);
+    }
+    Expected e;
+    expect_literal(c, start, e);
+
+    auto att = c.frame.att();
+    AreaInfo areas[kMaxAreas];
+    std::memcpy(areas, start, sizeof areas);
+    ImageInfo info = recog_test::window(c.y_start, c.y_end);
+    std::string labeling_text;
+    {
+        platform::ConsoleRedirect capture(&labeling_text);
+        label_regions(&info, areas, att.get());
+    }
+    const std::string where = "window " + std::to_string(c.y_start) + ".." + std::to_string(c.y_end) +
+                              ", provisional " + std::to_string(e.provisional) + ", regions " +
+                              std::to_string(e.literal_regions);
+    int differences = 0;
+    auto check = [&](bool same, const std::string& what) {
+        if (!same) {
+            ++differences;
+            ADD_FAILURE() << what << " differs; " << where;
+        }
+    };
+    check(info.area_num == e.area_num, "area_num");
+    check(labeling_text == e.labeling_text, "labeling output");
+    check(std::memcmp(att->value, e.att->value, sizeof att->value) == 0, "value plane");
+    for (int k = 0; k < kFramePixels; ++k) {
+        if (att->label[k] != e.att->label[k]) {
+            check(false, "label at x " + std::to_string(k % kFrameWidth) + " y " + std::to_string(k / kFrameWidth));
+            break;
+        }
+    }
+    check(std::memcmp(areas, e.areas, sizeof areas) == 0, "entries after labeling");
+    if (differences) return differences;
+
+    e.measure_text = literal::get_area_info(c.y_start, c.y_end, e.area_num, e.areas, e.att.get());
+    std::string measure_text;
+    {
+        platform::ConsoleRedirect capture(&measure_text);
+        get_area_info(&info, areas, att.get());
+    }
+    for (int k = 0; k < kMaxAreas; ++k) {
+        if (std::memcmp(&areas[k], &e.areas[k], sizeof(AreaInfo)) != 0) {
+            check(false, "entry " + std::to_string(k) + " after measuring");
+            break;
+        }
+    }
+    check(measure_text == e.measure_text, "printed table");
+    return differences;
+}
+
+// Random window: mostly short ones (the literal code rewrites the window at every merge, so its
+// cost grows with window size times merges), sometimes the cone finder's.
+void random_window(std::mt19937& rng, bool full_allowed, Case& c) {
+    if (full_allowed && rng() % 3 == 0) {
+        c.y_start = 1;
+        c.y_end = 239;
+        return;
+    }
+    c.y_start = 1 + static_cast<int>(rng() % 200);
+    c.y_end = std::min(240, c.y_start + static_cast<int>(rng() % 40));
+}
+
+TEST(labeling_differential, noise_frames_of_several_densities) {
+    std::mt19937 rng(1);
+    const double densities[] = {0.02, 0.1, 0.3, 0.45, 0.6, 0.75, 0.95};
+    int failures = 0;
+    for (int i = 0; i < 1400 && failures < 3; ++i) {
+        Case c;
+        paint(Kind::noise, densities[i % 7], rng, c.frame);
+        random_window(rng, false, c);
+        failures += compare_case(c, rng) != 0;
+    }
+}
+
+TEST(labeling_differential, shapes_in_short_and_full_windows) {
+    std::mt19937 rng(2);
+    int failures = 0;
+    for (int i = 0; i < 1200 && failures < 3; ++i) {
+        Case c;
+        paint(i % 2 ? Kind::blobs : Kind::strokes, 0, rng, c.frame);
+        random_window(rng, true, c);
+        failures += compare_case(c, rng) != 0;
+    }
+}
+
+TEST(labeling_differential, shapes_over_noise) {
+    std::mt19937 rng(3);
+    int failures = 0;
+    for (int i = 0; i < 600 && failures < 3; ++i) {
+        Case c;
+        paint(Kind::mixed, 0.05 + 0.1 * (i % 6), rng, c.frame);
+        random_window(rng, false, c);
+        failures += compare_case(c, rng) != 0;
+    }
+}
+
+// Frames with far more than 256 provisional labels: some end with few regions (dense noise
+// percolates), some with more than 256 (sparse noise), where the first 256 are kept.
+TEST(labeling_differential, many_provisional_labels) {
+    std::mt19937 rng(4);
+    int over_capacity = 0, many_provisional = 0, failures = 0;
+    for (int i = 0; i < 160 && failures < 3; ++i) {
+        Case c;
+        paint(Kind::noise, i % 2 ? 0.12 : 0.62, rng, c.frame);
+        c.y_start = 1 + static_cast<int>(rng() % 150);
+        c.y_end = c.y_start + 40 + static_cast<int>(rng() % 40);
+        Expected probe;
+        AreaInfo start[kMaxAreas] = {};
+        expect_literal(c, start, probe);
+        over_capacity += probe.literal_regions > kMaxAreas;
+        many_provisional += probe.provisional > kMaxAreas && probe.literal_regions <= kMaxAreas;
+        failures += compare_case(c, rng) != 0;
+    }
+    EXPECT_GT(over_capacity, 20);
+    EXPECT_GT(many_provisional, 20);
+}
+
+}  // namespace
