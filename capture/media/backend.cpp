@@ -1,0 +1,21 @@
+#include "capture/media/backend.h"
+
+#include "capture/media/sim/simple_sim_camera.h"
+#include "capture/media/v4l2/opencv_camera.h"
+
+namespace media {
+
+std::unique_ptr<SimpleCamera> open_simple_camera(const BackendOptions& options) {
+    switch (options.backend) {
+        case Backend::sim:
+            return std::make_unique<SimpleSimCamera>(options.scene, options.sim_stall_after);
+        case Backend::v4l2: {
+            auto camera = std::make_unique<OpenCvCamera>(0);
+            if (!camera->is_open()) return nullptr;
+            return camera;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace media

@@ -1,0 +1,70 @@
+#include "capture/media/filter_base.h"
+
+#include <algorithm>
+
+#include "capture/media/filter_graph.h"
+#include "capture/media/pin_enumerator.h"
+
+namespace media {
+
+HRESULT FilterBase::QueryInterface(const Guid& iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid == IBaseFilter::iid || iid == IUnknown::iid) {
+        AddRef();
+        *out = static_cast<IBaseFilter*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return query_more_interfaces(iid, out);
+}
+
+HRESULT FilterBase::query_more_interfaces(const Guid&, void** out) {
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+uint32_t FilterBase::Release() {
+    uint32_t n = refs_.release();
+    if (n == 0) delete this;
+    return n;
+}
+
+HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info) {
+    if (!info) return E_POINTER;
+    *info = FILTER_INFO{};
+    size_t n = std::min(name_.size(), std::size(info->name) - 1);
+    std::copy_n(name_.begin(), n, info->name);
+    info->graph = graph_;
+    if (graph_) graph_->AddRef();
+    return S_OK;
+}
+
+HRESULT FilterBase::EnumPins(IEnumPins** pins) {
+    if (!pins) return E_POINTER;
+    std::vector<FilterPin*> list;
+    for (const auto& p : pins_) list.push_back(p.get());
+    *pins = new PinEnumerator(this, std::move(list));
+    return S_OK;
+}
+
+HRESULT FilterBase::JoinFilterGraph(IFilterGraph* graph, const char16_t* name) {
+    graph_ = graph;
+    name_ = name ? std::u16string(name) : std::u16string();
+    return S_OK;
+}
+
+FilterPin* FilterBase::find_pin(PIN_DIRECTION dir, const Guid* category) const {
+    for (const auto& p : pins_) {
+        if (p->direction() != dir) continue;
+        if (category && !(p->category() && *p->category() == *category)) continue;
+        return p.get();
+    }
+    return nullptr;
+}
+
+FilterPin* FilterBase::add_pin(PIN_DIRECTION dir, std::u16string name, const Guid* category) {
+    pins_.push_back(std::make_unique<FilterPin>(this, dir, std::move(name), category));
+    return pins_.back().get();
+}
+
+}  // namespace media
