@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "platform/console.h"
 #include "recog/calc_2d.h"
@@ -11,10 +12,17 @@ namespace {
 
 constexpr int kPointStore = 16384;
 
-// Scratch storage reused for every area (the recognition runs on one thread).
-double shape_data[kPointStore][2];
-uint8_t image_work[kShapeWorkWidth * kShapeWorkHeight];
-int width_info[kShapeWorkWidth];
+// Scratch storage reused for every area, one set per thread.
+struct ShapeWork {
+    double shape_data[kPointStore][2];
+    uint8_t image_work[kShapeWorkWidth * kShapeWorkHeight];
+    int width_info[kShapeWorkWidth];
+};
+
+ShapeWork& shape_work() {
+    thread_local std::unique_ptr<ShapeWork> work = std::make_unique<ShapeWork>();
+    return *work;
+}
 
 // Truncation toward zero that cannot overflow for positions far outside the frame.
 int trunc_to_int(double v) {
@@ -57,7 +65,11 @@ bool below(const Ratio& r, double high) { return r.valid && r.value < high; }
 
 void analyse_area(int index, AreaInfo& area, const ImageAtt* image_att) {
     const Calc2D calc_2D;
-    std::memset(image_work, 255, sizeof image_work);
+    ShapeWork& w = shape_work();
+    auto& shape_data = w.shape_data;
+    uint8_t* const image_work = w.image_work;
+    int* const width_info = w.width_info;
+    std::memset(image_work, 255, sizeof w.image_work);
 
     area.direction = static_cast<float>(
         std::atan2(static_cast<double>(area.axis_y2 - area.axis_y1), static_cast<double>(area.axis_x2 - area.axis_x1)));
@@ -122,7 +134,7 @@ void analyse_area(int index, AreaInfo& area, const ImageAtt* image_att) {
     area.fill_ratio = static_cast<float>(
         area.pixnum / (static_cast<double>(area.width) * static_cast<double>(area.height)));
 
-    std::fill(std::begin(width_info), std::end(width_info), 0);
+    std::fill(width_info, width_info + kShapeWorkWidth, 0);
     for (int y = 0; y <= box_i[3]; ++y) {
         const uint8_t* row = image_work + y * kShapeWorkWidth;
         for (int x = 0; x <= box_i[2]; ++x) width_info[x] += row[x] == 0;
