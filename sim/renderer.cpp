@@ -32,7 +32,7 @@ int clamp_to_int(double v, int lo, int hi) {
     return static_cast<int>(v);
 }
 
-uint8_t clamp_byte(double v) { return static_cast<uint8_t>(clamp_to_int(std::lround(std::clamp(v, -1.0, 256.0)), 0, 255)); }
+uint8_t clamp_byte(double v) { return static_cast<uint8_t>(clamp_to_int(std::round(v), 0, 255)); }
 
 bool finite_cone(const Cone& c) {
     return std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z) && std::isfinite(c.height) &&
@@ -50,7 +50,8 @@ double chord_distance(const Rgb& a, const Rgb& b) {
     double u[3], v[3];
     unit_vector(a, u);
     unit_vector(b, v);
-    return std::sqrt((u[0] - v[0]) * (u[0] - v[0]) + (u[1] - v[1]) * (u[1] - v[1]) + (u[2] - v[2]) * (u[2] - v[2]));
+    return std::sqrt((u[0] - v[0]) * (u[0] - v[0]) + (u[1] - v[1]) * (u[1] - v[1]) +
+                     (u[2] - v[2]) * (u[2] - v[2]));
 }
 
 void put(cv::Mat& frame, int row, int col, const Rgb& c) {
@@ -155,7 +156,8 @@ void draw_cone(cv::Mat& frame, const Cone& cone, const ConeTruth& t, const Scene
             colour = white;
         } else if (scene.shading) {
             const double s = 1.0 - (1.0 - kBaseBrightness) * depth;
-            colour = Rgb{clamp_byte(cone.color.r * s), clamp_byte(cone.color.g * s), clamp_byte(cone.color.b * s)};
+            colour =
+                Rgb{clamp_byte(cone.color.r * s), clamp_byte(cone.color.g * s), clamp_byte(cone.color.b * s)};
         }
         for (int c = c0; c < c1; ++c) put(frame, r, c, colour);
     }
@@ -164,8 +166,8 @@ void draw_cone(cv::Mat& frame, const Cone& cone, const ConeTruth& t, const Scene
 void add_noise(cv::Mat& frame, const Scene& scene, View view, uint64_t frame_index) {
     const double sigma = std::min(scene.noise, 1000.0);
     if (!(sigma > 0)) return;
-    GaussianNoise rng({scene.seed, static_cast<uint32_t>(frame_index), static_cast<uint32_t>(frame_index >> 32),
-                       static_cast<uint32_t>(view), 0x6e6f6973u});
+    GaussianNoise rng({scene.seed, static_cast<uint32_t>(frame_index),
+                       static_cast<uint32_t>(frame_index >> 32), static_cast<uint32_t>(view), 0x6e6f6973u});
     for (int r = 0; r < frame.rows; ++r) {
         uint8_t* p = frame.ptr<uint8_t>(r);
         for (int i = 0; i < frame.cols * 3; ++i) p[i] = clamp_byte(p[i] + sigma * rng.next());
@@ -223,7 +225,8 @@ cv::Mat render(const Scene& scene, View view, uint64_t frame_index) {
     std::vector<size_t> order(scene.cones.size());
     std::iota(order.begin(), order.end(), size_t{0});
     const auto distance = [&](size_t i) { return std::isfinite(scene.cones[i].x) ? scene.cones[i].x : 0.0; };
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return distance(a) > distance(b); });
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return distance(a) > distance(b); });
     for (size_t i : order) {
         const Cone& cone = scene.cones[i];
         draw_cone(frame, cone, project(cone, view), scene);

@@ -1,3 +1,5 @@
+#include "sim/renderer.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -5,7 +7,6 @@
 #include <set>
 
 #include "sim/gaussian_noise.h"
-#include "sim/renderer.h"
 
 namespace {
 
@@ -21,6 +22,12 @@ struct Measured {
 bool is_colour(const cv::Mat& f, int r, int c, const sim::Rgb& rgb) {
     const cv::Vec3b p = f.at<cv::Vec3b>(r, c);
     return p[0] == rgb.b && p[1] == rgb.g && p[2] == rgb.r;
+}
+
+// Distance between the colour directions (unit vectors) of a BGR pixel and a colour.
+double chord(const cv::Vec3b& p, const sim::Rgb& c) {
+    const double m = std::hypot(p[0], p[1], p[2]), cm = std::hypot(c.r, c.g, c.b);
+    return std::hypot(p[2] / m - c.r / cm, p[1] / m - c.g / cm, p[0] / m - c.b / cm);
 }
 
 // Pixels of the colour inside the window, counted the way the labeling pass measures a region:
@@ -153,7 +160,7 @@ TEST(render, shading_keeps_the_colour_direction_and_darkens_towards_the_base) {
     const cv::Mat f = sim::render(scene, View::single);
     const auto t = sim::project(scene.cones[0], View::single);
     const sim::Rgb cc = scene.cones[0].color;
-    const double cm = std::sqrt(double(cc.r) * cc.r + cc.g * cc.g + cc.b * cc.b);
+    const double cm = std::hypot(cc.r, cc.g, cc.b);
     double top_level = 0, bottom_level = 1e9;
     int cone_pixels = 0;
     for (int r = 0; r < f.rows; ++r)
@@ -161,9 +168,8 @@ TEST(render, shading_keeps_the_colour_direction_and_darkens_towards_the_base) {
             const auto p = f.at<cv::Vec3b>(r, c);
             if (p == cv::Vec3b(96, 112, 96)) continue;
             ++cone_pixels;
-            const double m = std::sqrt(double(p[0]) * p[0] + p[1] * p[1] + p[2] * p[2]);
-            const double d = std::hypot(p[2] / m - cc.r / cm, p[1] / m - cc.g / cm, p[0] / m - cc.b / cm);
-            ASSERT_LT(d, 0.01) << r << "," << c;
+            const double m = std::hypot(p[0], p[1], p[2]);
+            ASSERT_LT(chord(p, cc), 0.01) << r << "," << c;
             if (r == int(std::ceil(t.min_row)) + 1) top_level = std::max(top_level, m / cm);
             if (r == int(std::ceil(t.max_row)) - 1) bottom_level = std::min(bottom_level, m / cm);
         }
@@ -210,9 +216,7 @@ TEST(render, clutter_is_small_blobs_under_the_cones_and_only_every_third_has_the
             const auto p = f.at<cv::Vec3b>(r, c);
             if (p == bare.at<cv::Vec3b>(r, c) || is_colour(f, r, c, cc)) continue;
             ++changed;
-            const double m = std::sqrt(double(p[0]) * p[0] + p[1] * p[1] + p[2] * p[2]);
-            const double cm = std::sqrt(double(cc.r) * cc.r + cc.g * cc.g + cc.b * cc.b);
-            EXPECT_GT(std::hypot(p[2] / m - cc.r / cm, p[1] / m - cc.g / cm, p[0] / m - cc.b / cm), 0.3);
+            EXPECT_GT(chord(p, cc), 0.3) << "a random clutter colour close to the cone's";
         }
     EXPECT_GT(changed, 100);
     EXPECT_LT(changed, 60 * 64);
@@ -259,10 +263,10 @@ TEST(render, noise_has_the_asked_deviation_and_clamps_at_white) {
 
 TEST(render, odd_cones_do_not_break_the_frame) {
     sim::Scene scene;
-    for (const sim::Cone& c : {sim::Cone{0, 0, 0, 100, 70}, sim::Cone{-100, 0, 0, 100, 70},
-                               sim::Cone{1e-12, 0, 0, 100, 70}, sim::Cone{NAN, 0, 0, 100, 70},
-                               sim::Cone{500, 1e300, 0, 100, 70}, sim::Cone{500, 0, 0, -100, 70},
-                               sim::Cone{200, -50, 80, 100, 70}})
+    for (const sim::Cone& c :
+         {sim::Cone{0, 0, 0, 100, 70}, sim::Cone{-100, 0, 0, 100, 70}, sim::Cone{1e-12, 0, 0, 100, 70},
+          sim::Cone{NAN, 0, 0, 100, 70}, sim::Cone{500, 1e300, 0, 100, 70}, sim::Cone{500, 0, 0, -100, 70},
+          sim::Cone{200, -50, 80, 100, 70}})
         scene.cones.push_back(c);
     scene.noise = 1e9;
     scene.clutter = 1 << 30;

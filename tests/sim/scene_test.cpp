@@ -1,6 +1,7 @@
+#include "sim/scene.h"
+
 #include <gtest/gtest.h>
 
-#include "sim/scene.h"
 #include "tests/support/child_process.h"
 
 namespace {
@@ -43,7 +44,8 @@ TEST(scene_file, keywords_comments_blank_lines_and_line_ends) {
     EXPECT_EQ(s.cones[0].y, -120.5);
     EXPECT_EQ(s.cones[0].color.r, sim::Cone{}.color.r);  // no colour given: the usual cone colour
     EXPECT_EQ(s.cones[1].y, 100);
-    EXPECT_EQ(std::tuple(s.cones[1].color.r, s.cones[1].color.g, s.cones[1].color.b), std::tuple(200, 90, 100));
+    EXPECT_EQ(std::tuple(s.cones[1].color.r, s.cones[1].color.g, s.cones[1].color.b),
+              std::tuple(200, 90, 100));
 }
 
 TEST(scene_file, a_bad_line_is_named_with_its_number_and_reason) {
