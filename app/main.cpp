@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/backend_options.h"
 #include "app/menu.h"
 #include "app/options.h"
 #include "platform/console.h"
@@ -23,10 +24,15 @@ int main(int argc, char** argv) {
         case app::ParseResult::ok:
             break;
     }
+    media::BackendOptions backend;
+    if (!app::make_backend_options(options, backend, error)) {
+        std::fprintf(stderr, "cone-locator: %s\n", error.c_str());
+        return 2;
+    }
     if (options.encoding) platform::set_console_encoding(*options.encoding);
     if (options.work_dir) platform::set_work_dir(*options.work_dir);
     platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
 
-    return app::run_menu(options);
+    return app::run_menu(options, backend);
 }

@@ -1,7 +1,12 @@
 #include "app/menu.h"
 
+#include <string>
+
+#include "app/camera_preview.h"
+#include "app/edge_extraction_test.h"
 #include "platform/console.h"
 #include "platform/input.h"
+#include "platform/work_dir.h"
 
 namespace app {
 namespace {
@@ -22,7 +27,7 @@ void print_menu() {
 
 }  // namespace
 
-int run_menu(const Options& options) {
+int run_menu(const Options& options, const media::BackendOptions& backend) {
     (void)options;
     for (;;) {
         print_menu();
@@ -36,6 +41,17 @@ int run_menu(const Options& options) {
                 break;
         }
         switch (num) {
+            case 3:
+                camera_preview(backend);
+                break;
+            case 6: {
+                const std::string input = platform::right_picture_path();
+                const std::string output = platform::edge_picture_path();
+                edge_extraction_test(input, output);  // the file names are shown whatever the result
+                platform::console_printf("入力ファイル：%s\n", input.c_str());
+                platform::console_printf("出力ファイル：%s\n", output.c_str());
+                break;
+            }
             case 99:
                 return 0;
             default:

@@ -1,0 +1,22 @@
+#include "app/backend_options.h"
+
+#include "sim/scene.h"
+
+namespace app {
+
+bool make_backend_options(const Options& options, media::BackendOptions& backend, std::string& error) {
+    backend.backend = options.camera;
+    backend.sim_stall_after = options.sim_stall_after;
+    if (!options.scene_file.empty()) {
+        sim::Scene scene;
+        std::string reason;
+        if (!sim::load_scene(options.scene_file, scene, reason)) {
+            error = "cannot load the scene: " + reason;
+            return false;
+        }
+        backend.scene = std::move(scene);
+    }
+    return true;
+}
+
+}  // namespace app

@@ -1,0 +1,15 @@
+#pragma once
+// The camera back end the command line asks for.
+
+#include <string>
+
+#include "app/options.h"
+#include "capture/media/backend.h"
+
+namespace app {
+
+// Back end, stall count and scene (loaded from the scene file when one is given). False with a
+// one-line message in `error` when the scene file can't be loaded.
+bool make_backend_options(const Options& options, media::BackendOptions& backend, std::string& error);
+
+}  // namespace app

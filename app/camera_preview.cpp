@@ -1,0 +1,105 @@
+#include "app/camera_preview.h"
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <opencv2/core.hpp>
+#include <string>
+
+#include "app/numbered_name.h"
+#include "app/picture_conversion.h"
+#include "app/picture_files.h"
+#include "platform/console.h"
+#include "platform/file_ops.h"
+#include "platform/input.h"
+#include "platform/ui.h"
+#include "platform/work_dir.h"
+
+namespace app {
+namespace {
+
+const char* const kWindow = "Capture";
+constexpr int kKeyWaitMs = 125;
+
+// The loop of the mode; returns on q or when the camera fails.
+void run_preview(media::SimpleCamera& camera, int image_num_max) {
+    platform::Ui& ui = platform::ui();
+    cv::Mat frame;
+    cv::Mat grey_full(480, 640, CV_8UC1);
+    cv::Mat grey_small(240, 320, CV_8UC1);
+    int64_t frame_number = 0;  // wide, so a series up to INT_MAX ends without overflow
+    for (;;) {
+        if (!camera.read(frame) || frame.empty()) {
+            platform::console_printf("エラー！(camera_preview)カメラから画像を取得できませんでした。\n");
+            return;
+        }
+        if (!frame_to_grey_picture(frame, grey_full, grey_small)) {
+            platform::console_printf("エラー！(camera_preview)カメラの画像を変換できませんでした。（%s）\n",
+                                     picture_form(frame).c_str());
+            return;
+        }
+        cv::flip(grey_small, grey_small, 0);
+        ui.show(kWindow, frame);  // the frame as delivered; only the saved pictures are flipped
+
+        const int key = ui.wait_key(kKeyWaitMs);
+        if (key == 'q') return;
+
+        const bool request = platform::file_exists(platform::request_path());
+        if (key == 'c' || request) {
+            // Save and notify failures are not reported: the controller asks again.
+            save_picture(platform::right_picture_path(), grey_small);
+            platform::create_empty_file(platform::notify_path());
+            if (request) {
+                platform::remove_file(platform::request_path());
+            } else {
+                platform::console_printf("Captured!!\n");
+            }
+        }
+        if (image_num_max > 0 && frame_number <= image_num_max) {
+            save_picture(series_picture_path(frame_number), grey_small);
+            platform::console_printf("%s\n", std::to_string(frame_number).c_str());
+            ++frame_number;
+        }
+        platform::console_flush();
+    }
+}
+
+}  // namespace
+
+void camera_preview(const media::BackendOptions& backend) {
+    std::unique_ptr<media::SimpleCamera> camera;
+    try {
+        camera = media::open_simple_camera(backend);
+    } catch (const std::exception&) {
+        camera.reset();
+    }
+    if (!camera) {
+        platform::console_printf("カメラが見つかりません\n");
+        return;
+    }
+    platform::console_printf("[q]キーを押すと終了します。\n");
+    platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
+    platform::console_printf("連続取り込みする場合は０より大きな数値を入力してください。\n");
+    platform::console_flush();
+
+    // Anything but a number (or the end of input) means no series.
+    int image_num_max = 0;
+    if (platform::read_number(image_num_max) != platform::NumberInput::number) image_num_max = 0;
+
+    platform::SingleKeyMode single_keys;
+    platform::Ui& ui = platform::ui();
+    try {
+        ui.create_window(kWindow);
+        run_preview(*camera, image_num_max);
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(camera_preview)%s\n", e.what());
+    }
+    camera.reset();  // release the camera before the window, as the mode ends
+    try {
+        ui.destroy_window(kWindow);
+    } catch (const std::exception&) {
+    }
+    platform::console_flush();
+}
+
+}  // namespace app

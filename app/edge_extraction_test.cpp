@@ -1,0 +1,45 @@
+#include "app/edge_extraction_test.h"
+
+#include <exception>
+#include <opencv2/imgproc.hpp>
+
+#include "app/picture_conversion.h"
+#include "app/picture_files.h"
+#include "platform/console.h"
+
+namespace app {
+
+int edge_extraction_test(const std::string& input_path, const std::string& output_path) {
+    try {
+        cv::Mat loaded;
+        if (!load_picture(input_path, loaded)) {
+            platform::console_printf("画像が見つかりません\n");
+            return -1;
+        }
+        // The filter runs on the grey version of a colour picture; a grey picture (the live
+        // preview saves one under the same name) or any other form is made colour first.
+        cv::Mat colour = loaded;
+        if (loaded.type() != CV_8UC3) {
+            if (!to_bgr8(loaded, colour)) {
+                platform::console_printf("エラー！(edge_extraction_test)この形式の画像は扱えません。（%s）\n",
+                                         picture_form(loaded).c_str());
+                return -1;
+            }
+            platform::console_printf("警告：(edge_extraction_test)%s の画像を24ビットカラーに変換しました。\n",
+                                     picture_form(loaded).c_str());
+        }
+        cv::Mat grey_image;
+        cv::Mat sobel_x16;
+        cv::Mat sobel_x8;
+        cv::cvtColor(colour, grey_image, cv::COLOR_BGR2GRAY);
+        cv::Sobel(grey_image, sobel_x16, CV_16S, 1, 0, 3);
+        cv::convertScaleAbs(sobel_x16, sobel_x8, 1.0, 0.0);
+        save_picture(output_path, sobel_x8);  // a failed save is not reported
+        return 0;
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(edge_extraction_test)%s\n", e.what());
+        return -1;
+    }
+}
+
+}  // namespace app
