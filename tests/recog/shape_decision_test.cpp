@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -295,6 +296,29 @@ TEST(DecideAreaShape, LandmarkRingIsAnnouncedBeforeItsLine) {
     set_axis(areas[0], 100, 130, 159, 130);
     const std::string out = run_shapes(areas, frame);
     EXPECT_EQ(out, kHeading + kLandmark + area_line(0, "   0.0", "   1.0", 7, 2));
+}
+
+TEST(DecideAreaShape, WorkStorageCarriesNothingFromOneAreaToTheNext) {
+    LabelFrame frame;
+    frame.paint_block(10, 10, 109, 109, 0);  // a large solid block first
+    for (int y = 150; y <= 174; y += 2)
+        for (int x = 150; x <= 180; x += 2) frame.paint(x, y, 1);
+    AreaInfo block = frame.record(0);
+    block.cog_x = 60;
+    block.cog_y = 60;
+    set_axis(block, 10, 60, 109, 60);  // not turned: covers the corner of the work image
+    AreaInfo lattice = frame.record(1);
+    lattice.cog_x = 164;
+    lattice.cog_y = 162;
+    set_axis(lattice, 150, 162, 180, 162);
+
+    std::vector<AreaInfo> alone{lattice};
+    const std::string alone_out = run_shapes(alone, frame);
+    std::vector<AreaInfo> both{block, lattice};
+    const std::string both_out = run_shapes(both, frame);
+    EXPECT_EQ(std::memcmp(&both[1], &alone[0], sizeof(AreaInfo)), 0);
+    EXPECT_EQ(both_out.substr(both_out.size() - 40), alone_out.substr(alone_out.size() - 40));
+    EXPECT_EQ(both[1].col_pix_max, 13);
 }
 
 TEST(DecideLandmark, RulesInOrderWithLaterRuleWinning) {
