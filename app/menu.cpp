@@ -4,6 +4,7 @@
 
 #include "app/camera_preview.h"
 #include "app/edge_extraction_test.h"
+#include "app/static_movie_feed.h"
 #include "platform/console.h"
 #include "platform/input.h"
 #include "platform/work_dir.h"
@@ -52,6 +53,9 @@ int run_menu(const Options& options, const media::BackendOptions& backend) {
                 platform::console_printf("出力ファイル：%s\n", output.c_str());
                 break;
             }
+            case 7:
+                static_movie_feed();
+                break;
             case 99:
                 return 0;
             default:

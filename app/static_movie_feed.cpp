@@ -1,0 +1,143 @@
+#include "app/static_movie_feed.h"
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <opencv2/imgproc.hpp>
+#include <string>
+
+#include "app/numbered_name.h"
+#include "app/picture_conversion.h"
+#include "app/picture_files.h"
+#include "platform/console.h"
+#include "platform/file_ops.h"
+#include "platform/input.h"
+#include "platform/ui.h"
+#include "platform/work_dir.h"
+#include "recog/area_measure.h"
+#include "recog/labeling.h"
+#include "recog/recog_types.h"
+#include "recog/working_images.h"
+
+namespace app {
+namespace {
+
+const char* const kWindow = "Clipped Images";
+constexpr int kFirstStill = 534;
+constexpr int kStillStep = 5;
+constexpr int kKeyWaitMs = 125;
+constexpr float kColorThreshold = 0.2f;
+constexpr int kMinMaskRegion = 64;  // regions of this many pixels or fewer stay out of the mask
+
+// Working storage of the labeling pass, kept for the whole mode (too big for the stack).
+struct FeedPlanes {
+    uint8_t image_edge1[kFramePixels];
+    ImageAtt image_att;
+    ImageInfo image_info;
+    AreaInfo area_info[kMaxAreas];
+};
+
+// The still as a 24-bit 320 x 240 picture; other forms are converted with one line saying so.
+// False when it is missing or can't be read: the sequence has ended.
+bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
+    if (!load_picture(path, loaded)) return false;
+    if (loaded.type() == CV_8UC3 && loaded.cols == kFrameWidth && loaded.rows == kFrameHeight) {
+        still = loaded.clone();  // classified in place; the loaded one is what the window shows
+        return true;
+    }
+    cv::Mat bgr;
+    if (!to_bgr8(loaded, bgr)) {
+        platform::console_printf("エラー！(static_movie_feed)この形式の画像は扱えません。（%s）%s\n",
+                                 picture_form(loaded).c_str(), path.c_str());
+        return false;
+    }
+    if (bgr.cols != kFrameWidth || bgr.rows != kFrameHeight) {
+        cv::resize(bgr, still, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_NEAREST);
+    } else {
+        still = bgr.clone();
+    }
+    platform::console_printf("警告：(static_movie_feed)%s の画像を 320 x 240 の24ビットカラーに変換しました：%s\n",
+                             picture_form(loaded).c_str(), path.c_str());
+    return true;
+}
+
+// The mask of one still: cone-coloured regions above the minimum size white, the rest black.
+void build_mask(cv::Mat& still, const float (*ref_color)[3], FeedPlanes& planes, cv::Mat& grey,
+                cv::Mat& mask) {
+    color_binarize(still, ref_color, 1, kColorThreshold);
+    cv::cvtColor(still, grey, cv::COLOR_BGR2GRAY);
+    cv::resize(grey, mask, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_NEAREST);
+    image_to_plane(mask, planes.image_edge1);
+    remove_isolated_pixels(planes.image_edge1);
+    planes.image_info.y_start = 1;
+    planes.image_info.y_end = 239;
+    plane_to_att(planes.image_edge1, &planes.image_att);
+    label_regions(&planes.image_info, planes.area_info, &planes.image_att);
+    get_area_info(&planes.image_info, planes.area_info, &planes.image_att);
+    platform::console_printf("\n");
+    mask_by_size(planes.area_info, &planes.image_att, planes.image_edge1, kMinMaskRegion);
+    plane_to_image(mask, planes.image_edge1);
+}
+
+enum class WaitResult { next, quit };
+
+// Waits for a request (answered with the mask), key n (next still, nothing answered) or q.
+WaitResult wait_for_request(const cv::Mat& mask) {
+    platform::Ui& ui = platform::ui();
+    for (;;) {
+        platform::console_flush();
+        const int key = ui.wait_key(kKeyWaitMs);
+        if (key == 'q') return WaitResult::quit;
+        if (platform::file_exists(platform::request_path())) {
+            // This order is the training tool's: picture, notify file, then the request deleted.
+            save_picture(platform::right_picture_path(), mask);
+            platform::create_empty_file(platform::notify_path());
+            platform::remove_file(platform::request_path());
+            return WaitResult::next;
+        }
+        if (key == 'n') return WaitResult::next;
+    }
+}
+
+void run_feed() {
+    // The cone colour (red 230, green 116, blue 132) as a unit vector.
+    const double length = std::sqrt(230.0 * 230.0 + 116.0 * 116.0 + 132.0 * 132.0);
+    const float ref_color[1][3] = {{static_cast<float>(230.0 / length), static_cast<float>(116.0 / length),
+                                    static_cast<float>(132.0 / length)}};
+    auto planes = std::make_unique<FeedPlanes>();
+    cv::Mat loaded;
+    cv::Mat still;
+    cv::Mat grey(kFrameHeight, kFrameWidth, CV_8UC1);
+    cv::Mat mask(kFrameHeight, kFrameWidth, CV_8UC1);
+    platform::Ui& ui = platform::ui();
+
+    for (int64_t image_number = kFirstStill;; image_number += kStillStep) {
+        if (!load_still(still_picture_path(image_number), loaded, still)) return;
+        ui.show(kWindow, loaded);
+        build_mask(still, ref_color, *planes, grey, mask);
+        if (wait_for_request(mask) == WaitResult::quit) return;
+    }
+}
+
+}  // namespace
+
+void static_movie_feed() {
+    platform::Ui& ui = platform::ui();
+    platform::SingleKeyMode single_keys;
+    try {
+        ui.create_window(kWindow);
+        platform::console_printf("[q]キーを押すと終了します。\n");
+        platform::console_printf("[n]キーを押すと次の画像。\n");
+        run_feed();
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(static_movie_feed)%s\n", e.what());
+    }
+    try {
+        ui.destroy_window(kWindow);
+    } catch (const std::exception&) {
+    }
+    platform::console_flush();
+}
+
+}  // namespace app
