@@ -1,5 +1,7 @@
 #include "capture/media/backend.h"
 
+#include "capture/media/media_platform.h"
+#include "capture/media/sim/sim_stereo_rig.h"
 #include "capture/media/sim/simple_sim_camera.h"
 #include "capture/media/v4l2/opencv_camera.h"
 
@@ -16,6 +18,18 @@ std::unique_ptr<SimpleCamera> open_simple_camera(const BackendOptions& options) 
         }
     }
     return nullptr;
+}
+
+std::shared_ptr<MediaPlatform> make_media_platform(const BackendOptions& options) {
+    switch (options.backend) {
+        case Backend::sim:
+            return simulated::make_sim_stereo_rig(options.scene, options.sim_stall_after);
+        case Backend::v4l2:
+            // Real cameras come with the V4L2 media back end, filled in next; until then the
+            // platform lists no devices.
+            return std::make_shared<MediaPlatform>();
+    }
+    return std::make_shared<MediaPlatform>();
 }
 
 }  // namespace media

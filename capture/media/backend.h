@@ -13,6 +13,8 @@ class Mat;
 
 namespace media {
 
+class MediaPlatform;
+
 enum class Backend { sim, v4l2 };
 
 struct BackendOptions {
@@ -31,5 +33,8 @@ public:
 
 // nullptr when there is no camera.
 std::unique_ptr<SimpleCamera> open_simple_camera(const BackendOptions& options);
+
+// The media platform the capture library runs on: the simulated stereo rig, or the real cameras.
+std::shared_ptr<MediaPlatform> make_media_platform(const BackendOptions& options);
 
 }  // namespace media

@@ -2,7 +2,7 @@
 
 #include "capture/media/sim/sim_device.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 SimCrossbar::SimCrossbar(std::shared_ptr<SimDevice> device) : device_(std::move(device)) {}
 
@@ -48,4 +48,4 @@ HRESULT SimCrossbar::Route(int32_t output, int32_t input) {
     return S_OK;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -6,7 +6,7 @@
 #include "capture/media/am_crossbar.h"
 #include "capture/media/ref_count.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 class SimDevice;
 
@@ -27,4 +27,4 @@ private:
     std::shared_ptr<SimDevice> device_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

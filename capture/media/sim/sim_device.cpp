@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace media::sim {
+namespace media::simulated {
 
 void paint_test_pattern(uint64_t frame_index, int width, int height, uint8_t* bgr) {
     size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
@@ -106,4 +106,4 @@ SimProperty* SimDevice::property(bool camera_control, int32_t id) {
     return it == table.end() ? nullptr : &it->second;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -13,7 +13,7 @@
 #include "capture/media/guid.h"
 #include "capture/media/sim/sim_device_config.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 // A stream format as the device last took it.
 struct SimFormat {
@@ -68,4 +68,4 @@ private:
     std::map<int32_t, SimProperty> camera_control_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -11,7 +11,7 @@
 
 #include "capture/media/guid.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 // One capability record: a subtype offered over a range of sizes.
 struct SimCapability {
@@ -69,4 +69,4 @@ struct SimDeviceConfig {
 // The test pattern: byte i of frame f is (i + 7 f) mod 251.
 void paint_test_pattern(uint64_t frame_index, int width, int height, uint8_t* bgr);
 
-}  // namespace media::sim
+}  // namespace media::simulated

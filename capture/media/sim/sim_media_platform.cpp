@@ -3,7 +3,7 @@
 #include "capture/media/sim/sim_device.h"
 #include "capture/media/sim/sim_moniker.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 std::shared_ptr<SimDevice> SimMediaPlatform::add_device(SimDeviceConfig config) {
     devices_.push_back(std::make_shared<SimDevice>(std::move(config)));
@@ -16,4 +16,4 @@ std::vector<IMoniker*> SimMediaPlatform::list_cameras() {
     return monikers;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

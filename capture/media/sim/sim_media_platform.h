@@ -7,7 +7,7 @@
 #include "capture/media/media_platform.h"
 #include "capture/media/sim/sim_device_config.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 class SimDevice;
 
@@ -24,4 +24,4 @@ private:
     std::vector<std::shared_ptr<SimDevice>> devices_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -4,7 +4,7 @@
 #include "capture/media/sim/sim_property_bag.h"
 #include "capture/media/sim/sim_source_filter.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 SimMoniker::SimMoniker(std::shared_ptr<SimDevice> device, std::shared_ptr<FaultPlan> faults)
     : device_(std::move(device)), faults_(std::move(faults)) {}
@@ -43,4 +43,4 @@ HRESULT SimMoniker::BindToObject(IBaseFilter** filter) {
     return S_OK;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -7,7 +7,7 @@
 #include "capture/media/moniker.h"
 #include "capture/media/ref_count.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 class SimDevice;
 
@@ -28,4 +28,4 @@ private:
     std::shared_ptr<FaultPlan> faults_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -4,7 +4,7 @@
 
 #include "capture/media/sim/sim_device.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 SimPropertyBag::SimPropertyBag(std::shared_ptr<SimDevice> device) : device_(std::move(device)) {}
 
@@ -37,4 +37,4 @@ HRESULT SimPropertyBag::Read(const char16_t* name, VARIANT* value) {
     return S_OK;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -6,7 +6,7 @@
 #include "capture/media/property_bag.h"
 #include "capture/media/ref_count.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 class SimDevice;
 
@@ -25,4 +25,4 @@ private:
     std::shared_ptr<SimDevice> device_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

@@ -10,7 +10,7 @@
 #include "capture/media/ref_count.h"
 #include "capture/media/sim/sim_device.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = code(0x80070490);
 
@@ -74,4 +74,4 @@ private:
     bool camera_control_;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated

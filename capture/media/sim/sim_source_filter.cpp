@@ -8,7 +8,7 @@
 #include "capture/media/sim/sim_property_control.h"
 #include "capture/media/stream_config_caps.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 SimSourceFilter::SimSourceFilter(std::shared_ptr<SimDevice> device, std::shared_ptr<FaultPlan> faults)
     : SourceFilter(device->config().preview_pin), device_(std::move(device)), faults_(std::move(faults)) {
@@ -176,4 +176,4 @@ IMediaSample* SimSourceFilter::next_sample(std::stop_token stop) {
     return &sample_;
 }
 
-}  // namespace media::sim
+}  // namespace media::simulated

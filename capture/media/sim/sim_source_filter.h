@@ -10,7 +10,7 @@
 #include "capture/media/frame_sample.h"
 #include "capture/media/source_filter.h"
 
-namespace media::sim {
+namespace media::simulated {
 
 class SimDevice;
 
@@ -53,4 +53,4 @@ private:
     bool handed_down_ = false;
 };
 
-}  // namespace media::sim
+}  // namespace media::simulated
