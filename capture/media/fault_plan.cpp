@@ -2,11 +2,12 @@
 
 namespace media {
 
-void FaultPlan::fail(std::string operation, HRESULT result, int times) {
+void FaultPlan::fail(std::string operation, HRESULT result, int times, int after) {
     std::lock_guard lock(mutex_);
     Entry& e = entries_[std::move(operation)];
     e.result = result;
     e.remaining = times;
+    e.spared = after;
 }
 
 void FaultPlan::clear() {
@@ -21,6 +22,10 @@ HRESULT FaultPlan::check(std::string_view operation) {
     Entry& e = it->second;
     ++e.calls;
     if (e.remaining == 0) return S_OK;
+    if (e.spared > 0) {
+        --e.spared;
+        return S_OK;
+    }
     if (e.remaining > 0) --e.remaining;
     return e.result;
 }

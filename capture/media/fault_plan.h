@@ -14,8 +14,9 @@ namespace media {
 
 class FaultPlan {
 public:
-    // The next `times` calls of the operation give `result` (-1: every call from now on).
-    void fail(std::string operation, HRESULT result, int times = -1);
+    // After `after` more calls that work, the next `times` calls of the operation give `result`
+    // (-1: every call from then on).
+    void fail(std::string operation, HRESULT result, int times = -1, int after = 0);
     void clear();
     // The result this call of the operation must give: the planned one, else S_OK. Counts calls.
     HRESULT check(std::string_view operation);
@@ -26,6 +27,7 @@ private:
     struct Entry {
         HRESULT result = S_OK;
         int remaining = 0;  // -1: unlimited
+        int spared = 0;     // calls still let through first
         int calls = 0;
     };
     mutable std::mutex mutex_;

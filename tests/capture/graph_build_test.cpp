@@ -1,0 +1,407 @@
+// Building a device's graph: size negotiation, every failure path with its clean-up, crossbar
+// routing, analog standards and the graph description.
+
+#include <cstring>
+
+#include "capture/media/am_crossbar.h"
+#include "capture/media/result.h"
+#include "capture/media/sim/sim_device.h"
+#include "tests/capture/capture_fixture.h"
+
+namespace capture_test {
+namespace {
+
+using capture::VideoInput;
+using namespace media;
+
+TEST_F(CaptureTest, size_taken_by_rgb24_is_tried_once_and_delivered) {
+    auto device = add(webcam());
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    std::string log = since(mark);
+    EXPECT_EQ(occurrences(log, "SETUP: trying format"), 1u);
+    EXPECT_TRUE(in_order(log, {"SETUP: Setting up device 0\n", "SETUP: Test Camera\n",
+                               "SETUP: Default Format is set to 640 by 480 \n",
+                               "SETUP: trying format RGB24 @ 320 by 240\n", "SETUP: Capture callback set\n",
+                               "SETUP: Device is setup and ready to capture.\n\n"}))
+        << log;
+    EXPECT_EQ(vi.widthOf(0), 320);
+    EXPECT_EQ(vi.heightOf(0), 240);
+    ASSERT_TRUE(device->last_format());
+    EXPECT_EQ(device->last_format()->width, 320);
+    EXPECT_TRUE(device->last_format()->subtype == MEDIASUBTYPE_RGB24);
+    EXPECT_TRUE(device->streaming());
+}
+
+TEST_F(CaptureTest, closest_size_is_searched_when_no_subtype_takes_the_request) {
+    SimDeviceConfig c = webcam();
+    c.capabilities = {fixed_size(MEDIASUBTYPE_YUY2, 640, 480), fixed_size(MEDIASUBTYPE_YUY2, 160, 120)};
+    auto device = add(c);
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    std::string log = since(mark);
+    EXPECT_EQ(occurrences(log, "SETUP: trying format"), 18u);
+    EXPECT_TRUE(in_order(log, {"SETUP: trying format RGB24 @ 320 by 240\n", "SETUP: trying format Y8 @ 320 by 240\n",
+                               "SETUP: trying format GREY @ 320 by 240\n",
+                               "SETUP: couldn't find requested size - searching for closest matching size\n",
+                               "SETUP: closest supported size is YUY2 @ 160 120\n"}))
+        << log;
+    EXPECT_EQ(vi.widthOf(0), 160);
+    EXPECT_EQ(vi.heightOf(0), 120);
+    EXPECT_TRUE(device->last_format()->subtype == MEDIASUBTYPE_YUY2);
+
+    // The frames really come at that size.
+    device->deliver(1);
+    std::vector<uint8_t> frame(static_cast<size_t>(vi.frameBytesOf(0)));
+    EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false));
+}
+
+// Reports the size the search picks, as the build prints it, and the size delivered.
+class ClosestSizeTest : public CaptureTest {
+protected:
+    std::string pick(std::vector<SimCapability> caps, int record_size = 128) {
+        SimDeviceConfig c = webcam();
+        c.capabilities = std::move(caps);
+        c.capability_record_size = record_size;
+        // Only the sizes the search may propose are taken, never the request itself.
+        c.accepts = [](int w, int, const Guid&) { return w != 320; };
+        add(c);
+        VideoInput& vi = make_vi();
+        size_t mark = out.size();
+        EXPECT_TRUE(vi.openDevice(0, 320, 240));
+        std::string log = since(mark);
+        size_t at = log.find("SETUP: closest supported size is ");
+        size_ = std::to_string(vi.widthOf(0)) + "x" + std::to_string(vi.heightOf(0));
+        return at == std::string::npos ? "" : log.substr(at, log.find('\n', at) - at);
+    }
+    std::string size_;
+};
+
+TEST_F(ClosestSizeTest, equally_near_capabilities_go_to_the_earlier_one) {
+    EXPECT_EQ(pick({fixed_size(MEDIASUBTYPE_YUY2, 330, 240), fixed_size(MEDIASUBTYPE_UYVY, 310, 240)}),
+              "SETUP: closest supported size is YUY2 @ 330 240");
+    EXPECT_EQ(size_, "330x240");
+}
+
+TEST_F(ClosestSizeTest, equally_near_capabilities_in_the_other_order) {
+    EXPECT_EQ(pick({fixed_size(MEDIASUBTYPE_UYVY, 310, 240), fixed_size(MEDIASUBTYPE_YUY2, 330, 240)}),
+              "SETUP: closest supported size is UYVY @ 310 240");
+}
+
+TEST_F(ClosestSizeTest, range_is_walked_in_granularity_steps) {
+    SimCapability range{MEDIASUBTYPE_YUY2, 100, 100, 700, 500, 64, 50};  // widths 100,164,...; heights 100,150,...
+    EXPECT_EQ(pick({range}), "SETUP: closest supported size is YUY2 @ 292 250");
+}
+
+TEST_F(ClosestSizeTest, capability_with_zero_granularity_is_ignored) {
+    EXPECT_EQ(pick({fixed_size(MEDIASUBTYPE_RGB32, 318, 240, 0), fixed_size(MEDIASUBTYPE_YUY2, 640, 480)}),
+              "SETUP: closest supported size is YUY2 @ 640 480");
+}
+
+TEST_F(ClosestSizeTest, record_size_other_than_128_finds_nothing_and_the_default_size_is_used) {
+    EXPECT_EQ(pick({fixed_size(MEDIASUBTYPE_YUY2, 160, 120)}, 64), "");
+    EXPECT_EQ(size_, "640x480");
+}
+
+TEST_F(CaptureTest, refused_trials_leave_the_stored_format_so_a_frame_time_goes_out_at_the_default_size) {
+    SimDeviceConfig c = webcam();
+    c.capabilities.clear();  // takes only its own default format
+    c.accepts = [](int w, int h, const Guid& s) { return w == 640 && h == 480 && s == MEDIASUBTYPE_YUY2; };
+    auto device = add(c);
+    VideoInput& vi = make_vi();
+    vi.setFrameRate(0, 15);
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    ASSERT_TRUE(device->last_format());
+    EXPECT_EQ(device->last_format()->width, 640);
+    EXPECT_EQ(device->last_format()->avg_time_per_frame, 666666);
+    EXPECT_EQ(vi.widthOf(0), 640);
+    device->deliver(1);
+    std::vector<uint8_t> frame(static_cast<size_t>(vi.frameBytesOf(0)));
+    EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false)) << "frames match the buffers";
+}
+
+TEST_F(CaptureTest, frame_time_travels_with_the_found_size) {
+    auto device = add(webcam());
+    VideoInput& vi = make_vi();
+    vi.setFrameRate(0, 30);
+    ASSERT_TRUE(vi.openDevice(0, 160, 120));
+    EXPECT_EQ(device->last_format()->width, 160);
+    EXPECT_EQ(device->last_format()->avg_time_per_frame, 333333);
+}
+
+TEST_F(CaptureTest, device_without_a_friendly_name_is_not_found_and_its_record_renewed) {
+    SimDeviceConfig c = webcam();
+    c.friendly_name.reset();
+    c.description = u"Nameless";
+    add(c);
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    EXPECT_EQ(vi.buildGraph(0), VFW_E_NOT_FOUND);
+    EXPECT_TRUE(in_order(since(mark), {"ERROR - Could not find specified video device\n",
+                                       "\nSETUP: Disconnecting device 0\n",
+                                       "SETUP: Device 0 disconnected and freed\n\n"}));
+    EXPECT_FALSE(vi.devices[0]->setupBegun);
+    EXPECT_EQ(vi.devices[0]->deviceIndex, -1);
+}
+
+struct BuildFailure {
+    const char* operation;
+    int after;  // calls that still work first
+    const char* message;
+    std::vector<std::string> teardown;  // lines that follow, in order
+    std::vector<std::string> absent;    // lines the teardown must not print
+};
+
+const std::string kBegin = "\nSETUP: Disconnecting device 0\n";
+const std::string kEnd = "SETUP: Device 0 disconnected and freed\n\n";
+
+const BuildFailure kFailures[] = {
+    {"CoCreateInstance(CLSID_FilterGraph)", 0, "ERROR - Could not add the graph builder!\n",
+     {kBegin, "SETUP: freeing Capture Graph \n", kEnd},
+     {"SETUP: freeing Grabber Callback\n", "SETUP: freeing Main Graph \n", "SETUP: freeing Media Type  \n"}},
+    {"ICaptureGraphBuilder2::SetFiltergraph", 0, "ERROR - Could not set filtergraph\n",
+     {kBegin, "SETUP: freeing Capture Graph \n", "SETUP: freeing Main Graph \n", kEnd},
+     {"SETUP: freeing Control   \n", "SETUP: removing filter"}},
+    {"QueryInterface(IMediaControl)", 0, "ERROR - Could not create the Media Control object\n",
+     {kBegin, "SETUP: freeing Capture Graph \n", "SETUP: freeing Main Graph \n", kEnd},
+     {"SETUP: freeing Control   \n"}},
+    {"IMoniker::BindToObject", 0, "ERROR - Could not find specified video device\n",
+     {kBegin, "SETUP: freeing Control   \n", "SETUP: freeing Capture Graph \n", kEnd},
+     {"SETUP: freeing Capture Source \n"}},
+    {"IAMStreamConfig::GetFormat", 0, "ERROR: Couldn't getFormat for pAmMediaType!\n",
+     {kBegin, "SETUP: freeing Capture Source \n", "SETUP: freeing Control   \n", "SETUP: freeing Stream  \n",
+      "SETUP: removing filter Test Camera...\n", "SETUP: filter removed Test Camera  \n",
+      "SETUP: freeing Capture Graph \n", "SETUP: freeing Main Graph \n", kEnd},
+     {"SETUP: freeing Grabber Callback\n", "SETUP: freeing Grabber  \n", "SETUP: freeing Media Type  \n"}},
+    {"CoCreateInstance(CLSID_SampleGrabber)", 0, "Could not Create Sample Grabber - CoCreateInstance()\n",
+     {kBegin, "SETUP: freeing Capture Source \n", "SETUP: freeing Stream  \n", "SETUP: freeing Media Type  \n", kEnd},
+     {"SETUP: freeing Grabber Filter  \n"}},
+    {"IFilterGraph::AddFilter", 1, "Could not add Sample Grabber - AddFilter()\n",
+     {kBegin, "SETUP: freeing Capture Source \n", "SETUP: freeing Grabber Filter  \n", kEnd},
+     {"SETUP: removing filter Sample Grabber"}},
+    {"QueryInterface(ISampleGrabber)", 0, "ERROR: Could not query SampleGrabber\n",
+     {kBegin, "SETUP: freeing Grabber Filter  \n", "SETUP: removing filter Sample Grabber...\n", kEnd},
+     {"SETUP: freeing Grabber  \n", "SETUP: freeing Grabber Callback\n"}},
+    {"ISampleGrabber::SetCallback", 0, "ERROR: problem setting callback\n",
+     {kBegin, "SETUP: freeing Grabber Callback\n", "SETUP: freeing Grabber  \n", "SETUP: freeing Stream  \n", kEnd},
+     {}},
+    {"CoCreateInstance(CLSID_NullRenderer)", 0, "ERROR: Could not create filter - NullRenderer\n",
+     {kBegin, "SETUP: freeing Grabber Callback\n", "SETUP: freeing Grabber  \n", kEnd},
+     {"SETUP: freeing Renderer \n", "SETUP: freeing Stream  \n"}},
+    {"IFilterGraph::AddFilter", 2, "ERROR: Could not add filter - NullRenderer\n",
+     {kBegin, "SETUP: freeing Renderer \n", "SETUP: freeing Capture Source \n", kEnd},
+     {"SETUP: removing filter NullRenderer"}},
+    {"ICaptureGraphBuilder2::RenderStream", 0, "ERROR: Could not connect pins - RenderStream()\n",
+     {kBegin, "SETUP: freeing Renderer \n", "SETUP: removing filter NullRenderer...\n", kEnd},
+     {}},
+    {"IMediaControl::Run", 0, "ERROR: Could not start graph\n",
+     // The source still held: everything downstream of it goes first.
+     {kBegin, "SETUP: freeing Grabber Callback\n", "SETUP: freeing Capture Source \n",
+      "SETUP: removing filter Test Camera...\n", "SETUP: freeing Main Graph \n", kEnd},
+     {"SETUP: removing filter Sample Grabber", "SETUP: removing filter NullRenderer"}},
+};
+
+class BuildFailureTest : public CaptureTest, public ::testing::WithParamInterface<BuildFailure> {};
+
+TEST_P(BuildFailureTest, failure_prints_its_message_closes_the_device_and_leaves_it_openable) {
+    const BuildFailure& f = GetParam();
+    auto device = add(webcam());
+    VideoInput& vi = make_vi();
+    platform->faults().fail(f.operation, E_FAIL, 1, f.after);
+    size_t mark = out.size();
+    EXPECT_FALSE(vi.openDevice(0, 320, 240));
+    std::string log = since(mark);
+    size_t at = log.find(f.message);
+    ASSERT_NE(at, std::string::npos) << log;
+    std::string teardown = log.substr(at + std::strlen(f.message));
+    EXPECT_EQ(teardown.rfind(kBegin, 0), 0u) << "the teardown follows the message at once:\n" << log;
+    EXPECT_TRUE(in_order(teardown, f.teardown)) << log;
+    for (const auto& line : f.absent) EXPECT_EQ(teardown.find(line), std::string::npos) << line << "\n" << log;
+    EXPECT_EQ(log.find("ready to capture"), std::string::npos);
+    EXPECT_FALSE(vi.devices[0]->setupBegun) << "a fresh record replaces the failed one";
+    EXPECT_EQ(vi.GetPixels(0, false, false), nullptr);
+    EXPECT_FALSE(device->streaming());
+
+    EXPECT_TRUE(vi.openDevice(0, 320, 240));
+}
+
+INSTANTIATE_TEST_SUITE_P(every_step, BuildFailureTest, ::testing::ValuesIn(kFailures));
+
+TEST_F(CaptureTest, failed_builder_creation_keeps_the_record_until_closed) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    platform->faults().fail("CoCreateInstance(CLSID_CaptureGraphBuilder2)", E_OUTOFMEMORY, 1);
+    size_t mark = out.size();
+    EXPECT_FALSE(vi.openDevice(0, 320, 240));
+    EXPECT_EQ(since(mark), "SETUP: Setting up device 0\nERROR - Could not create the Filter Graph Manager\n");
+    EXPECT_TRUE(vi.devices[0]->setupBegun);
+    EXPECT_TRUE(vi.devices[0]->sizeRequested);
+    vi.closeDevice(0);
+    EXPECT_EQ(since(mark), kBegin + kEnd);
+}
+
+TEST_F(CaptureTest, missing_stream_configuration_is_reported_after_the_preview_probe) {
+    SimDeviceConfig c = webcam();
+    c.stream_config = false;
+    add(c);
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    EXPECT_FALSE(vi.openDevice(0, 320, 240));
+    EXPECT_TRUE(in_order(since(mark), {"SETUP: Couldn't find preview pin using SmartTee\n",
+                                       "ERROR: Couldn't config the stream!\n", kBegin,
+                                       "SETUP: removing filter Test Camera...\n", kEnd}));
+}
+
+TEST_F(CaptureTest, source_without_preview_pin_is_configured_and_rendered_through_its_capture_pin) {
+    SimDeviceConfig c = webcam();
+    c.preview_pin = false;
+    auto device = add(c);
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    EXPECT_NE(since(mark).find("SETUP: Couldn't find preview pin using SmartTee\n"), std::string::npos);
+    EXPECT_TRUE(vi.streamCategory == PIN_CATEGORY_CAPTURE);
+    device->deliver(1);
+    std::vector<uint8_t> frame(320 * 240 * 3);
+    EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false));
+}
+
+TEST_F(CaptureTest, missing_media_filter_is_reported_and_the_build_goes_on) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    platform->faults().fail("QueryInterface(IMediaFilter)", E_NOINTERFACE, 1);
+    size_t mark = out.size();
+    EXPECT_TRUE(vi.openDevice(0, 320, 240));
+    EXPECT_NE(since(mark).find("ERROR: Could not get IID_IMediaFilter interface\n"), std::string::npos);
+}
+
+TEST_F(CaptureTest, teardown_of_a_running_device_prints_every_line_in_order) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    size_t mark = out.size();
+    vi.closeDevice(0);
+    EXPECT_EQ(since(mark), kBegin +
+                               "SETUP: freeing Grabber Callback\n"
+                               "SETUP: freeing Grabber  \n"
+                               "SETUP: freeing Control   \n"
+                               "SETUP: freeing Media Type  \n"
+                               "SETUP: removing filter Test Camera...\n"
+                               "SETUP: filter removed Test Camera  \n"
+                               "SETUP: removing filter Sample Grabber...\n"
+                               "SETUP: filter removed Sample Grabber  \n"
+                               "SETUP: removing filter NullRenderer...\n"
+                               "SETUP: filter removed NullRenderer  \n"
+                               "SETUP: freeing Capture Graph \n"
+                               "SETUP: freeing Main Graph \n" +
+                               kEnd);
+}
+
+TEST_F(CaptureTest, teardown_reports_failed_pause_stop_and_removal_and_still_finishes) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    platform->faults().fail("IMediaControl::Pause", E_FAIL, 1);
+    platform->faults().fail("IMediaControl::Stop", E_FAIL, 1);
+    size_t mark = out.size();
+    vi.closeDevice(0);
+    std::string log = since(mark);
+    EXPECT_TRUE(in_order(log, {"ERROR - Could not pause pControl\n", "ERROR - Could not stop pControl\n",
+                               "SETUP: removing filter Test Camera...\n", "SETUP: pGraph->RemoveFilter() failed. \n",
+                               "SETUP: freeing Main Graph \n", kEnd}))
+        << log;
+}
+
+TEST_F(CaptureTest, subtype_names_are_written_as_exactly_eight_bytes) {
+    VideoInput& vi = make_vi();
+    char buffer[16];
+    std::memset(buffer, 'x', sizeof buffer);
+    vi.subtypeName(vi.subtypeY8, buffer);
+    EXPECT_STREQ(buffer, "Y8");
+    EXPECT_EQ(std::string(buffer + 2, 6), std::string(6, '\0'));
+    EXPECT_EQ(buffer[8], 'x');
+    vi.subtypeName(MEDIASUBTYPE_MJPG, buffer);
+    EXPECT_STREQ(buffer, "OTHER");
+    vi.subtypeName(vi.subtypeGREY, buffer);
+    EXPECT_STREQ(buffer, "GREY");
+    vi.subtypeName(MEDIASUBTYPE_RGB555, buffer);
+    EXPECT_STREQ(buffer, "RGB555");
+    EXPECT_EQ(vi.subtypeY8.Data1, 0x38590000u);
+    EXPECT_EQ(vi.subtypeY800.Data1, 0x30303859u);
+}
+
+SimDeviceConfig analog_card() {
+    SimDeviceConfig c = webcam(u"Capture Card");
+    c.crossbar_inputs = {PhysConn_Video_Tuner, PhysConn_Video_Composite, PhysConn_Video_SVideo};
+    c.crossbar_outputs = {7, PhysConn_Video_VideoDecoder};
+    c.tv_formats = 0x1 | 0x10;  // NTSC_M, PAL_B
+    return c;
+}
+
+TEST_F(CaptureTest, crossbar_routes_the_chosen_connector_to_the_decoder_output) {
+    auto card = add(analog_card());
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240, 1));
+    EXPECT_TRUE(in_order(since(mark), {"SETUP: Checking crossbar\n", "SETUP: You are not a webcam! Setting Crossbar\n",
+                                       "SETUP: Found Physical Interface - S-Video\n"}));
+    ASSERT_EQ(card->routes().size(), 1u);
+    EXPECT_EQ(card->routes()[0], std::make_pair(1, 2));
+
+    vi.closeDevice(0);
+    ASSERT_TRUE(vi.openDevice(0, 3));  // USB: not on this card
+    EXPECT_NE(since(mark).find("SETUP: Didn't find specified Physical Connection type. Using Defualt. \n"),
+              std::string::npos);
+    EXPECT_EQ(card->routes().size(), 1u);
+}
+
+TEST_F(CaptureTest, webcam_needs_no_crossbar) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    size_t mark = out.size();
+    ASSERT_TRUE(vi.openDevice(0, 0));
+    EXPECT_NE(since(mark).find("SETUP: You are a webcam or snazzy firewire cam! No Crossbar needed\n"),
+              std::string::npos);
+}
+
+TEST_F(CaptureTest, analog_standard_is_set_only_on_an_open_decoder_that_offers_it) {
+    auto card = add(analog_card());
+    add(webcam());
+    VideoInput& vi = make_vi();
+    EXPECT_FALSE(vi.setAnalogStandard(0, 1)) << "not open";
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    ASSERT_TRUE(vi.openDevice(1, 320, 240));
+    EXPECT_FALSE(vi.setAnalogStandard(0, 18));
+    EXPECT_FALSE(vi.setAnalogStandard(20, 1));
+
+    size_t mark = out.size();
+    EXPECT_TRUE(vi.setAnalogStandard(0, 1));
+    EXPECT_EQ(card->tv_format(), 0x10);
+    EXPECT_FALSE(vi.setAnalogStandard(0, 2)) << "PAL_D is not offered";
+    EXPECT_EQ(since(mark), "");
+    EXPECT_TRUE(vi.devices[0]->standardRequested);
+    EXPECT_EQ(vi.devices[0]->analogStandard, 0x20);
+
+    VideoInput::verbose = false;
+    EXPECT_FALSE(vi.setAnalogStandard(1, 0));
+    EXPECT_EQ(since(mark), "SETUP: couldn't set requested format\n") << "printed even when quiet";
+}
+
+TEST_F(CaptureTest, saved_graph_describes_filters_and_connections) {
+    add(webcam());
+    VideoInput& vi = make_vi();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    test_support::TempDir dir;
+    EXPECT_EQ(vi.saveGraph(vi.devices[0]->pGraph, dir.file("graph.txt")), S_OK);
+    std::string text = test_support::read_file(dir.file("graph.txt"));
+    EXPECT_TRUE(in_order(text, {"filter \"Test Camera\"\n", "output pin \"Preview\" -> \"Sample Grabber\" pin \"Input\"\n",
+                                "filter \"Sample Grabber\"\n", "output pin \"Output\" -> \"NullRenderer\" pin \"In\"\n",
+                                "filter \"NullRenderer\"\n"}))
+        << text;
+    EXPECT_TRUE(FAILED(vi.saveGraph(vi.devices[0]->pGraph, dir.file("missing/graph.txt"))));
+}
+
+}  // namespace
+}  // namespace capture_test
