@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/backend_options.h"
+#include "app/locate_command.h"
 #include "app/menu.h"
 #include "app/options.h"
 #include "platform/console.h"
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     if (options.work_dir) platform::set_work_dir(*options.work_dir);
     platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
+    if (options.command == "locate") return app::run_locate_command(options.command_args);
 
     return app::run_menu(options, backend);
 }
