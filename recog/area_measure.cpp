@@ -20,6 +20,8 @@
 namespace {
 
 constexpr int W = kFrameWidth;
+constexpr int kBlock = 8;
+constexpr int kLanes = 4;
 
 struct Extent {
     int32_t pixnum;
@@ -29,14 +31,32 @@ struct Extent {
 };
 
 struct MeasureWork {
-    Extent extent[kMaxAreas];
-    int32_t col_hist[kMaxAreas * W];
-    int32_t row_hist[kMaxAreas * kFrameHeight];
+    Extent extent[kMaxAreas + 1];                    // the last one collects unlabeled pixels
+    int32_t col_hist[kMaxAreas * W + W];             // boxes of all regions, then the spare's
+    // Row counts and pixel counts in kLanes copies, picked by column: consecutive pixels of one
+    // region then add to different counters and do not wait for each other's stores.
+    int32_t row_hist[kLanes][kMaxAreas * kFrameHeight + kFrameHeight];
+    int32_t pixnum[kLanes][kMaxAreas + 1];
 };
 
 MeasureWork& measure_work() {
     thread_local std::unique_ptr<MeasureWork> work = std::make_unique<MeasureWork>();
     return *work;
+}
+
+// Entry of a label: itself when it names one of the count regions, else the spare entry count.
+// By masks: the compiler turns the plain conditional into a branch that noise mispredicts.
+inline int entry_of(int32_t label, int count) {
+    const int32_t valid = -static_cast<int32_t>(static_cast<uint32_t>(label) < static_cast<uint32_t>(count));
+    return (label & valid) | (count & ~valid);
+}
+
+// True when no pixel of columns x0..x1-1 carries a label: such blocks (most of a frame with a few
+// cones) are skipped without looking at single pixels.
+inline bool unlabeled_block(const int32_t* label, int x0, int x1) {
+    int32_t all = -1;
+    for (int x = x0; x < x1; ++x) all &= label[x];
+    return all < 0;
 }
 
 // The running count of a histogram reaches half at the returned index (or the last nonzero one).
@@ -126,32 +146,41 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
                            .bottom_y = a.bottom_y, .col_base = 0, .row_base = 0};
     }
 
-    // Pass 1: pixel count, box and extreme pixels. A pixel whose label names no valid entry
-    // (-1, or a number beyond the list) belongs to no region.
+    for (auto& lane : work.pixnum) std::fill(lane, lane + count + 1, 0);
+    // Pixels whose label names no valid entry (-1, or a number beyond the list) belong to no
+    // region; they are sent to a spare entry (index count) instead of being branched around,
+    // since in noisy frames that branch is unpredictable.
+    Extent& spare = extent[count];
+    spare = Extent{};
+    spare.min_x = 319;
+    spare.min_y = 239;
+
+    // Pass 1: pixel count, box and extreme pixels. Rows are scanned downwards, so "y >= max_y"
+    // holds for every pixel and the bottom-most pixel is simply the last one.
     for (int y = first_row; y <= last_row; ++y) {
         const int32_t* value = image_att->value + y * W;
         const int32_t* label = image_att->label + y * W;
-        for (int x = 1; x < W - 1; ++x) {
-            const int32_t l = label[x];
-            if (static_cast<uint32_t>(l) >= static_cast<uint32_t>(count)) continue;
-            Extent& e = extent[l];
-            e.pixnum += value[x] == 0;
-            if (x <= e.min_x) {
-                e.min_x = x;
-                e.left_x = x;
-                e.left_y = y;
-            }
-            if (y <= e.min_y) {
-                e.min_y = y;
-                e.top_x = x;
-                e.top_y = y;
-            }
-            if (x >= e.max_x) {
-                e.max_x = x;
-                e.right_x = x;
-                e.right_y = y;
-            }
-            if (y >= e.max_y) {
+        for (int x0 = 1; x0 < W - 1; x0 += kBlock) {
+            const int x1 = std::min(x0 + kBlock, W - 1);
+            if (unlabeled_block(label, x0, x1)) continue;
+            for (int x = x0; x < x1; ++x) {
+                Extent& e = extent[entry_of(label[x], count)];
+                work.pixnum[x % kLanes][&e - extent] += value[x] == 0;
+                if (x <= e.min_x) {
+                    e.min_x = x;
+                    e.left_x = x;
+                    e.left_y = y;
+                }
+                if (y <= e.min_y) {
+                    e.min_y = y;
+                    e.top_x = x;
+                    e.top_y = y;
+                }
+                if (x >= e.max_x) {
+                    e.max_x = x;
+                    e.right_x = x;
+                    e.right_y = y;
+                }
                 e.max_y = y;
                 e.bottom_x = x;
                 e.bottom_y = y;
@@ -159,7 +188,12 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         }
     }
 
-    // Pass 2: per-region histograms over the box; regions without a pixel get none.
+    for (int k = 0; k < count; ++k) {
+        for (const auto& lane : work.pixnum) extent[k].pixnum += lane[k];
+    }
+
+    // Pass 2: per-region histograms over the box; regions without a pixel get none, the spare
+    // entry gets the whole frame.
     int32_t col_used = 0;
     int32_t row_used = 0;
     for (int k = 0; k < count; ++k) {
@@ -170,15 +204,24 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         if (e.max_y >= e.min_y) row_used += e.max_y - e.min_y + 1;
     }
     std::memset(work.col_hist, 0, sizeof(int32_t) * static_cast<size_t>(col_used));
-    std::memset(work.row_hist, 0, sizeof(int32_t) * static_cast<size_t>(row_used));
+    for (auto& lane : work.row_hist) std::memset(lane, 0, sizeof(int32_t) * static_cast<size_t>(row_used));
+    spare.col_base = kMaxAreas * W;
+    spare.row_base = kMaxAreas * kFrameHeight;
     for (int y = first_row; y <= last_row; ++y) {
         const int32_t* label = image_att->label + y * W;
-        for (int x = 1; x < W - 1; ++x) {
-            const int32_t l = label[x];
-            if (static_cast<uint32_t>(l) >= static_cast<uint32_t>(count)) continue;
-            ++work.col_hist[extent[l].col_base + x];
-            ++work.row_hist[extent[l].row_base + y];
+        for (int x0 = 1; x0 < W - 1; x0 += kBlock) {
+            const int x1 = std::min(x0 + kBlock, W - 1);
+            if (unlabeled_block(label, x0, x1)) continue;
+            for (int x = x0; x < x1; ++x) {
+                const Extent& e = extent[entry_of(label[x], count)];
+                ++work.col_hist[e.col_base + x];
+                ++work.row_hist[x % kLanes][e.row_base + y];
+            }
         }
+    }
+
+    for (int lane = 1; lane < kLanes; ++lane) {
+        for (int32_t i = 0; i < row_used; ++i) work.row_hist[0][i] += work.row_hist[lane][i];
     }
 
     int target_areas = 0;
@@ -188,7 +231,7 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         const int32_t half = e.pixnum / 2;
         a.pixnum = e.pixnum;
         a.cog_x = half > 0 ? median_index(work.col_hist + e.col_base, e.min_x, e.max_x, half) : 0;
-        a.cog_y = half > 0 ? median_index(work.row_hist + e.row_base, e.min_y, e.max_y, half) : 0;
+        a.cog_y = half > 0 ? median_index(work.row_hist[0] + e.row_base, e.min_y, e.max_y, half) : 0;
         a.min_x = e.min_x;
         a.min_y = e.min_y;
         a.max_x = e.max_x;

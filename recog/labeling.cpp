@@ -1,6 +1,7 @@
 #include "recog/labeling.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 #include "platform/console.h"
@@ -14,30 +15,32 @@
 //                  current label L, entry L is marked merged and every L in the replacement
 //                  window becomes N;
 //   replacement    rows r0+1..r1-1, columns 1..318 (the window W).
-// Claim: at every moment of the merge pass, the label of each pixel of W equals f(P(p)) for one
-// map f from provisional labels to labels, and f(k) = find(k) of a union-find in which each
-// merge L -> N makes N the parent of L.
-// - Initially f is the identity and every label is a root.
-// - A merge rewrites *every* L inside W, so the plane in W stays f'(P) with f' = f followed by
-//   L -> N. The labels a centre compares are current labels, i.e. roots; L and N are both roots
-//   and distinct, and setting parent(L) = N turns find into exactly f'. Nothing else changes f.
+// Claim: at every moment of the merge pass, each pixel p of W carries f(P(p)), where f maps a
+// provisional label to the *name* of its set in a union-find: every set is named by one of its
+// labels, a merge L -> N joins the set named L with the set named N and names the result N.
+// - Initially every label is a set of its own, named by itself: f is the identity.
+// - A merge rewrites *every* L inside W, so W stays f'(P), with f' = f followed by L -> N. The
+//   labels f gives are set names, L and N are the names of two different sets, and joining them
+//   under the name N turns f into exactly f'. Nothing else changes the plane or the sets. The
+//   shape of the trees is free (union by size keeps finds short); only the names matter.
 // - The merge pass reads only W: a centre's 3 x 3 neighbourhood spans rows r0+1..r1-1 and
-//   columns 1..317+1, which is W. Row r0 is never read by a merge and never rewritten, so it
+//   columns 1..318, which is W. Row r0 is never read by a merge and never rewritten, so it
 //   keeps P; that is why it is left alone at the end.
-// - "First neighbour that differs" is decided on current labels, so each centre compares
-//   find(P(n)) with find(P(centre)) in the fixed neighbour order and stops at the first
-//   difference, with the union-find state left by all earlier centres: the same decision as on
-//   the rewritten plane. Neighbours with P(n) == P(centre) can never differ and are skipped.
-// - Merges only read rows up to y+1 for a centre in row y and only touch the union-find, so
-//   running the first pass one row ahead of the merge pass gives the same P and the same merges.
-// - The entries marked merged are exactly the labels that stop being roots (each merge marks its
-//   L, which was a root and becomes a child), so "id >= 0" after the merge pass means "root".
-// Renumbering gives root k, in increasing k, the number m++. The plane rewrite of the defined
-// algorithm then replaces k by new(k) <= k in increasing k; new(k) was no live label at that
-// moment (smaller roots were already renumbered below new(k), larger ones are still > k), so every
-// pixel of W ends with new(find(P(p))), which is what the single rewrite pass below writes.
-// Entries: k < m ends as (id, new_id) = (k, k); a provisional entry k >= m is left as the
-// defined algorithm leaves it: (new(k), new(k)) for a root, (-1, -1) for a merged label.
+// - "Equal value and different label" among foreground pixels of W is "different set". Each
+//   centre compares, in the fixed neighbour order, the set of every foreground neighbour with its
+//   own set, with the sets left by all earlier centres, and joins at the first difference only:
+//   the same decision as on the rewritten plane. Neighbours with P(n) == P(centre) are in the
+//   same set from the start and are skipped; background centres and neighbours never merge.
+// - A centre in row y reads rows up to y+1 and only changes the sets, so running the first pass
+//   one row ahead of the merge pass gives the same P and the same merges.
+// - An entry is marked merged exactly when its label stops naming a set (each merge marks L,
+//   whose set gets the name N), so after the merge pass "id >= 0" means "names a set".
+// Renumbering gives every set name k, in increasing k, the number m++ (new(k)). The defined plane
+// rewrite then replaces k by new(k) <= k in increasing k; new(k) is no live label at that moment
+// (smaller names already became numbers below new(k), larger ones are still > k), so every pixel
+// of W ends with new(f(P(p))), which is what the single rewrite pass below writes. Entries:
+// k < m ends as (id, new_id) = (k, k); a provisional entry k >= m is left as the defined
+// algorithm leaves it: (new(k), new(k)) for a set name, (-1, -1) for a merged label.
 //
 // Capacity: provisional labels are bounded only by the frame (every one owns a pixel), so they
 // live in storage of frame size. Only the final list is capped at kMaxAreas: regions numbered
@@ -46,10 +49,42 @@
 namespace {
 
 constexpr int W = kFrameWidth;
+constexpr int kBlock = 8;  // pixels tested at once for "nothing to do here"
+
+// The sets of provisional labels: trees joined by size, each root holding the set's name.
+struct LabelSets {
+    int32_t parent[kFramePixels];
+    int32_t size[kFramePixels];
+    int32_t name[kFramePixels];
+
+    // A new set holding only label k; safe to call for a slot that is then not used.
+    void make(int32_t k) {
+        parent[k] = k;
+        size[k] = 1;
+        name[k] = k;
+    }
+    int32_t root(int32_t k) {
+        while (parent[k] != k) {
+            parent[k] = parent[parent[k]];  // halve the path
+            k = parent[k];
+        }
+        return k;
+    }
+    // Joins the set of root a into the set of root b; the result keeps b's name.
+    void join_into(int32_t a, int32_t b) {
+        const int32_t survivor = name[b];
+        if (size[a] > size[b]) std::swap(a, b);
+        parent[a] = b;
+        size[b] += size[a];
+        name[b] = survivor;
+    }
+};
 
 struct LabelWork {
-    int32_t parent[kFramePixels];
+    LabelSets sets;
     int32_t final_label[kFramePixels + 1];  // shifted by one: index 0 is "no label"
+    uint8_t differs[kFramePixels + 16];     // first-pass codes (see first_pass_row); the merge pass
+                                            // reads a few bytes past the last row
 };
 
 LabelWork& label_work() {
@@ -59,69 +94,130 @@ LabelWork& label_work() {
 
 // The row above the first row: nothing there carries a label.
 struct NoLabelRow {
-    int32_t label[W];
+    int32_t label[W + 1];
     constexpr NoLabelRow() : label() {
         for (int32_t& l : label) l = -1;
     }
 };
 constexpr NoLabelRow kNoLabelRow{};
 
-// Root of k, halving the path on the way.
-inline int32_t find_root(int32_t* parent, int32_t k) {
-    while (parent[k] != k) {
-        parent[k] = parent[parent[k]];
-        k = parent[k];
-    }
-    return k;
+// a when it is a label, b otherwise; by masks, since the compiler turns the plain conditional
+// into a branch that noisy frames mispredict half of the time.
+inline int32_t either(int32_t a, int32_t b) {
+    const int32_t none = a >> 31;
+    return (a & ~none) | (b & none);
 }
 
-// First-pass row: each foreground pixel takes the label of its first labeled neighbour among
-// upper-left, up, upper-right, left; otherwise a new provisional label. Background pixels get -1,
-// as do columns 0 and 319, which never carry a label.
-inline void first_pass_row(const int32_t* value, int32_t* label, const int32_t* up, int32_t* parent,
-                           int32_t& next_label) {
+// Bits of a pixel's "differs" code: which of its earlier neighbours (upper-left, up, upper-right,
+// left) carry a label other than its own. Only such pairs can ever be merged.
+enum : uint8_t { kDiffersUpLeft = 1, kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
+
+// True when none of the n values from v is 0 (foreground).
+template <int n>
+inline bool all_background(const int32_t* v) {
+    bool any = false;
+    for (int k = 0; k < n; ++k) any |= v[k] == 0;
+    return !any;
+}
+
+// First pass over pixels x0..x1-1 of a row: each foreground pixel takes the label of its first
+// labeled neighbour among upper-left, up, upper-right, left, otherwise a new provisional label;
+// background gets -1. No branches on the pixel values, which noise makes unpredictable, and only
+// two operations from one pixel's label to the next: the left neighbour is labeled exactly when
+// it is foreground, so everything but "take the left label" is known without it.
+inline void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, uint8_t* differs,
+                              const int32_t* up, LabelSets& sets, int32_t& left_io, int32_t& next_io) {
+    // Locals, not the references: the stores below could alias them and force reloads.
+    int32_t left = left_io;
+    int32_t next = next_io;
+    int32_t left_foreground = left >> 31 ^ -1;  // all ones when the left pixel is foreground
+    for (int x = x0; x < x1; ++x) {
+        const int32_t ul = up[x - 1], u = up[x], ur = up[x + 1];
+        const int32_t from_above = either(either(ul, u), ur);
+        const int32_t foreground = -static_cast<int32_t>(value[x] == 0);  // all ones or zero
+        const int32_t none_above = foreground & (from_above >> 31);
+        const int32_t take_left = none_above & left_foreground;
+        const int32_t fresh = none_above & ~left_foreground;
+        // Without the left label: the label from above, a new one, or -1 for background.
+        int32_t l = (from_above & foreground) | ~foreground;
+        sets.make(next);  // used only when fresh
+        l = (l & ~fresh) | (next & fresh);
+        next -= fresh;
+        l = (l & ~take_left) | (left & take_left);
+        const int code = ((ul >= 0) & (ul != l)) * kDiffersUpLeft | ((u >= 0) & (u != l)) * kDiffersUp |
+                         ((ur >= 0) & (ur != l)) * kDiffersUpRight | ((left >= 0) & (left != l)) * kDiffersLeft;
+        differs[x] = static_cast<uint8_t>(code & foreground);
+        label[x] = l;
+        left = l;
+        left_foreground = foreground;
+    }
+    left_io = left;
+    next_io = next;
+}
+
+// First pass over columns 1..318 of a row; columns 0 and 319 never carry a label.
+void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, const int32_t* up, LabelSets& sets,
+                    int32_t& next_label) {
     label[0] = -1;
     label[W - 1] = -1;
     int32_t left = -1;
-    for (int x = 1; x < W - 1; ++x) {
-        int32_t l = -1;
-        if (value[x] == 0) {
-            l = up[x - 1];
-            if (l < 0) l = up[x];
-            if (l < 0) l = up[x + 1];
-            if (l < 0) l = left;
-            if (l < 0) {
-                l = next_label++;
-                parent[l] = l;
+    int32_t next = next_label;
+    int x0 = 1;
+    for (; x0 + kBlock <= W - 1; x0 += kBlock) {
+        if (all_background<kBlock>(value + x0)) {  // most of a frame with a few cones
+            std::fill(label + x0, label + x0 + kBlock, -1);
+            std::fill(differs + x0, differs + x0 + kBlock, uint8_t{0});
+            left = -1;
+            continue;
+        }
+        first_pass_pixels(x0, x0 + kBlock, value, label, differs, up, sets, left, next);
+    }
+    first_pass_pixels(x0, W - 1, value, label, differs, up, sets, left, next);
+    next_label = next;
+}
+
+// Merge pass over the centres (columns 2..317) of a row; see the argument above. A centre's
+// neighbours with another provisional label are read off the codes of the centre and of its four
+// later neighbours (whose earlier neighbour it is); a background centre has none.
+void merge_row(const int32_t* label, const uint8_t* differs, LabelSets& sets) {
+    static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
+    for (int x0 = 2; x0 < W - 2; x0 += kBlock) {
+        // Skip a block whose codes, and those of the row below, are all zero.
+        uint64_t here, below;
+        uint16_t below_end;
+        std::memcpy(&here, differs + x0, 8);
+        std::memcpy(&below, differs + W + x0 - 1, 8);
+        std::memcpy(&below_end, differs + W + x0 + 7, 2);
+        if ((here | below | below_end | differs[x0 + 8]) == 0) continue;
+        const int x1 = std::min(x0 + kBlock, W - 2);
+        for (int x = x0; x < x1; ++x) {
+            const uint8_t* d = differs + x;
+            const unsigned mask = (d[0] & 15u) | (d[1] & kDiffersLeft) << 1 | (d[W - 1] & kDiffersUpRight) << 3 |
+                                  (d[W] & kDiffersUp) << 5 | (d[W + 1] & kDiffersUpLeft) << 7;
+            if (mask == 0) continue;
+            const int32_t* centre = label + x;
+            const int32_t own = sets.root(centre[0]);
+            for (unsigned bits = mask; bits != 0; bits &= bits - 1) {
+                const int32_t other = sets.root(centre[kOffsets[__builtin_ctz(bits)]]);
+                if (other != own) {
+                    sets.join_into(own, other);  // the neighbour's label survives
+                    break;
+                }
             }
         }
-        label[x] = l;
-        left = l;
     }
 }
 
-// Merge-pass row: centres in columns 2..317; see the argument above.
-inline void merge_row(const int32_t* label, int32_t* parent) {
-    static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
-    for (int x = 2; x < W - 2; ++x) {
-        const int32_t pc = label[x];
-        if (pc < 0) continue;
-        const int32_t* centre = label + x;
-        // Most centres sit inside one provisional label; test that without branching per neighbour.
-        bool all_same = true;
-        for (int off : kOffsets) all_same &= (centre[off] == pc) | (centre[off] < 0);
-        if (all_same) continue;
-        const int32_t rc = find_root(parent, pc);
-        for (int off : kOffsets) {
-            const int32_t pn = centre[off];
-            if (pn < 0 || pn == pc) continue;
-            const int32_t rn = find_root(parent, pn);
-            if (rn != rc) {
-                parent[rc] = rn;  // the neighbour's label survives
-                break;
-            }
-        }
+// Final numbers over columns 1..318 of a row of W.
+void rewrite_row(int32_t* label, const int32_t* final_label) {
+    int x0 = 1;
+    for (; x0 + kBlock <= W - 1; x0 += kBlock) {
+        int32_t all = -1;
+        for (int k = 0; k < kBlock; ++k) all &= label[x0 + k];
+        if (all < 0) continue;  // nothing labeled: -1 stays -1
+        for (int k = 0; k < kBlock; ++k) label[x0 + k] = final_label[label[x0 + k]];
     }
+    for (int x = x0; x < W - 1; ++x) label[x] = final_label[label[x]];
 }
 
 }  // namespace
@@ -141,39 +237,40 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     const int centre_last = w_last - 1;
 
     LabelWork& work = label_work();
-    int32_t* parent = work.parent;
+    LabelSets& sets = work.sets;
+    uint8_t* differs = work.differs;
     const int32_t* value = image_att->value;
     int32_t* label = image_att->label;
     int32_t next_label = 0;
     for (int y = first_row; y <= last_row; ++y) {
         const int32_t* up = y > first_row ? label + (y - 1) * W : kNoLabelRow.label;
-        first_pass_row(value + y * W, label + y * W, up, parent, next_label);
+        first_pass_row(value + y * W, label + y * W, differs + y * W, up, sets, next_label);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
-        if (centre_row >= centre_first && centre_row <= centre_last) merge_row(label + centre_row * W, parent);
+        if (centre_row >= centre_first && centre_row <= centre_last)
+            merge_row(label + centre_row * W, differs + centre_row * W, sets);
     }
 
-    // Renumber the roots in increasing provisional order; map every provisional label to the
-    // final number of its root, dropping numbers beyond the capacity.
+    // Number the set names in increasing order (final_label[k] >= 0 marks a name), then give
+    // every other provisional label the number of its set's name.
     int32_t* final_label = work.final_label + 1;
     final_label[-1] = -1;
     int32_t region_count = 0;
-    for (int32_t k = 0; k < next_label; ++k) final_label[k] = parent[k] == k ? region_count++ : -1;
-    for (int32_t k = 0; k < next_label; ++k) {
-        if (parent[k] != k) final_label[k] = final_label[find_root(parent, k)];
-    }
+    for (int32_t k = 0; k < next_label; ++k) final_label[k] = sets.name[sets.root(k)] == k ? region_count++ : -1;
     // Entries of provisional labels, as the defined algorithm leaves them (see above).
     const int32_t entries = std::min<int32_t>(next_label, kMaxAreas);
     for (int32_t k = 0; k < entries; ++k) {
-        const int32_t number = parent[k] == k ? final_label[k] : -1;
-        area_info[k].id = number;
-        area_info[k].new_id = number;
+        area_info[k].id = final_label[k];
+        area_info[k].new_id = final_label[k];
         area_info[k].pix_value = 0;
     }
     const int32_t kept = std::min<int32_t>(region_count, kMaxAreas);
     for (int32_t j = 0; j < kept; ++j) {
         area_info[j].id = j;
         area_info[j].new_id = j;
+    }
+    for (int32_t k = 0; k < next_label; ++k) {
+        if (final_label[k] < 0) final_label[k] = final_label[sets.name[sets.root(k)]];
     }
     if (region_count > kMaxAreas) {
         for (int32_t k = 0; k < next_label; ++k) {
@@ -184,10 +281,7 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
 
     // One rewrite of the replacement window with the final numbers; row r0 keeps its labels.
-    for (int y = w_first; y <= w_last; ++y) {
-        int32_t* row = label + y * W;
-        for (int x = 1; x < W - 1; ++x) row[x] = final_label[row[x]];
-    }
+    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, final_label);
     image_info->area_num = kept;
 }
 
