@@ -5,6 +5,8 @@
 #include "app/locate_command.h"
 #include "app/menu.h"
 #include "app/options.h"
+#include "capture/media/backend.h"
+#include "capture/video_input.h"
 #include "platform/console.h"
 #include "platform/ui.h"
 #include "platform/work_dir.h"
@@ -35,6 +37,11 @@ int main(int argc, char** argv) {
     platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
     if (options.command == "locate") return app::run_locate_command(options.command_args);
+
+    // The entry point's own capture library object: announces the cameras once and lives until
+    // the end; the stereo service opens devices through an object of its own.
+    capture::VideoInput VI(media::make_media_platform(backend));
+    VI.enumerateDevices(false);
 
     return app::run_menu(options, backend);
 }
