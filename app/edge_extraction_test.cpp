@@ -25,8 +25,9 @@ int edge_extraction_test(const std::string& input_path, const std::string& outpu
                                          picture_form(loaded).c_str());
                 return -1;
             }
-            platform::console_printf("警告：(edge_extraction_test)%s の画像を24ビットカラーに変換しました。\n",
-                                     picture_form(loaded).c_str());
+            platform::console_printf(
+                "警告：(edge_extraction_test)%s の画像を24ビットカラーに変換しました。\n",
+                picture_form(loaded).c_str());
         }
         cv::Mat grey_image;
         cv::Mat sobel_x16;

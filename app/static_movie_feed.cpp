@@ -57,8 +57,9 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
     } else {
         still = bgr.clone();
     }
-    platform::console_printf("警告：(static_movie_feed)%s の画像を 320 x 240 の24ビットカラーに変換しました：%s\n",
-                             picture_form(loaded).c_str(), path.c_str());
+    platform::console_printf(
+        "警告：(static_movie_feed)%s の画像を 320 x 240 の24ビットカラーに変換しました：%s\n",
+        picture_form(loaded).c_str(), path.c_str());
     return true;
 }
 

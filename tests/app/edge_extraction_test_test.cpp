@@ -37,7 +37,8 @@ TEST(edge_extraction_test, a_colour_picture_gives_its_absolute_sobel_x) {
     const cv::Mat picture = sim::render(scene, sim::View::right);
     ASSERT_TRUE(cv::imwrite(dir.file("rk9t_right.bmp"), picture));
     const std::string out = run_edge_test(dir);
-    EXPECT_NE(out.find("入力ファイル：" + dir.file("rk9t_right.bmp") + "\n出力ファイル："), std::string::npos);
+    EXPECT_NE(out.find("入力ファイル：" + dir.file("rk9t_right.bmp") + "\n出力ファイル："),
+              std::string::npos);
     EXPECT_EQ(out.find("警告："), std::string::npos);
 
     cv::Mat grey;
@@ -51,8 +52,8 @@ TEST(edge_extraction_test, a_colour_picture_gives_its_absolute_sobel_x) {
 TEST(edge_extraction_test, without_a_picture_it_says_so_and_still_names_both_files) {
     TempDir dir;
     const std::string out = run_edge_test(dir);
-    EXPECT_NE(out.find("画像が見つかりません\n入力ファイル：" + dir.file("rk9t_right.bmp") + "\n出力ファイル：" +
-                       dir.file("rk9t_work.bmp") + "\n"),
+    EXPECT_NE(out.find("画像が見つかりません\n入力ファイル：" + dir.file("rk9t_right.bmp") +
+                       "\n出力ファイル：" + dir.file("rk9t_work.bmp") + "\n"),
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir.file("rk9t_work.bmp")));
 }

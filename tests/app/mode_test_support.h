@@ -13,7 +13,8 @@ namespace mode_test {
 inline const std::string kMenuEnd = "99:終了\n";
 
 inline std::vector<std::string> args(const test_support::TempDir& dir, std::vector<std::string> extra = {}) {
-    std::vector<std::string> a{"--headless", "--camera", "sim", "--encoding", "utf-8", "--work-dir", dir.path()};
+    std::vector<std::string> a{"--headless", "--camera", "sim", "--encoding", "utf-8"};
+    a.insert(a.end(), {"--work-dir", dir.path()});
     a.insert(a.end(), extra.begin(), extra.end());
     return a;
 }

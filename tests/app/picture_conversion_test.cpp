@@ -37,7 +37,8 @@ TEST(frame_to_grey_picture, grey_four_channel_and_deep_frames_of_any_size_become
     EXPECT_EQ(small.size(), cv::Size(320, 240));
     EXPECT_EQ(cv::countNonZero(small != 77), 0);
 
-    ASSERT_TRUE(app::frame_to_grey_picture(cv::Mat(120, 160, CV_8UC4, cv::Scalar(0, 255, 0, 9)), full, small));
+    ASSERT_TRUE(
+        app::frame_to_grey_picture(cv::Mat(120, 160, CV_8UC4, cv::Scalar(0, 255, 0, 9)), full, small));
     EXPECT_EQ(small.size(), cv::Size(320, 240));
     EXPECT_EQ(small.type(), CV_8UC1);
     EXPECT_EQ(cv::countNonZero(small != 150), 0);  // the alpha channel plays no part

@@ -60,7 +60,8 @@ void back_to_menu_and_exit(ChildProcess& p) {
 TEST(static_movie_feed, three_requests_answer_stills_534_539_544_and_549_ends_the_mode) {
     TempDir dir;
     const std::vector<double> sideways{100, 0, -100};  // stills 534, 539, 544
-    for (int k = 0; k < 3; ++k) write_still(dir, 534 + 5 * k, sim::render(one_cone(sideways[k]), sim::View::left));
+    for (int k = 0; k < 3; ++k)
+        write_still(dir, 534 + 5 * k, sim::render(one_cone(sideways[k]), sim::View::left));
     // Numbers off the step, and one after the gap, must never be read.
     for (int n : {535, 538, 540, 554}) write_still(dir, n, sim::render(one_cone(-200), sim::View::left));
 
@@ -70,7 +71,8 @@ TEST(static_movie_feed, three_requests_answer_stills_534_539_544_and_549_ends_th
     for (int k = 0; k < 3; ++k) {
         const cv::Mat mask = request_mask(dir);
         ASSERT_EQ(mask.size(), cv::Size(320, 240));
-        for (int j = 0; j < 3; ++j) EXPECT_EQ(mask_at_cone(mask, one_cone(sideways[j])), j == k ? 255 : 0) << k;
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(mask_at_cone(mask, one_cone(sideways[j])), j == k ? 255 : 0) << k;
         EXPECT_EQ(mask_at_cone(mask, one_cone(-200)), 0) << k;
     }
     back_to_menu_and_exit(p);
@@ -95,11 +97,11 @@ TEST(static_movie_feed, a_waiting_request_is_answered_in_the_first_pass) {
 
 TEST(static_movie_feed, only_regions_above_64_pixels_of_the_cone_colour_enter_the_mask) {
     TempDir dir;
-    cv::Mat still = sim::render(sim::Scene{}, sim::View::left);  // background only
-    const cv::Scalar cone(132, 116, 230);                       // blue, green, red
-    cv::rectangle(still, cv::Rect(40, 40, 8, 8), cone, cv::FILLED);    // 64 pixels
-    cv::rectangle(still, cv::Rect(100, 40, 8, 8), cone, cv::FILLED);   // 64 pixels ...
-    still.at<cv::Vec3b>(43, 108) = cv::Vec3b(132, 116, 230);            // ... and one more
+    cv::Mat still = sim::render(sim::Scene{}, sim::View::left);       // background only
+    const cv::Scalar cone(132, 116, 230);                             // blue, green, red
+    cv::rectangle(still, cv::Rect(40, 40, 8, 8), cone, cv::FILLED);   // 64 pixels
+    cv::rectangle(still, cv::Rect(100, 40, 8, 8), cone, cv::FILLED);  // 64 pixels ...
+    still.at<cv::Vec3b>(43, 108) = cv::Vec3b(132, 116, 230);          // ... and one more
     cv::rectangle(still, cv::Rect(160, 40, 10, 10), cv::Scalar(0, 0, 0), cv::FILLED);
     cv::rectangle(still, cv::Rect(220, 40, 10, 10), cv::Scalar(66, 58, 115), cv::FILLED);  // half as bright
     write_still(dir, 534, still);
