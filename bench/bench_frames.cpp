@@ -76,7 +76,7 @@ cv::Mat colour_frame(FrameKind kind) {
     scene.noise = 3.0;
     scene.shading = true;
     scene.bands = true;
-    if (kind == FrameKind::clutter) scene.clutter = 1500;  // every third blob is cone-coloured
+    if (kind == FrameKind::clutter) scene.clutter = 600;  // every third blob is cone-coloured
     return sim::render(scene, sim::View::left);
 }
 
