@@ -3,7 +3,9 @@
 #include "capture/media/media_platform.h"
 #include "capture/media/sim/sim_stereo_rig.h"
 #include "capture/media/sim/simple_sim_camera.h"
+#include "capture/media/v4l2/libv4l2_ops.h"
 #include "capture/media/v4l2/opencv_camera.h"
+#include "capture/media/v4l2/v4l2_media_platform.h"
 
 namespace media {
 
@@ -25,9 +27,7 @@ std::shared_ptr<MediaPlatform> make_media_platform(const BackendOptions& options
         case Backend::sim:
             return simulated::make_sim_stereo_rig(options.scene, options.sim_stall_after);
         case Backend::v4l2:
-            // Real cameras come with the V4L2 media back end, filled in next; until then the
-            // platform lists no devices.
-            return std::make_shared<MediaPlatform>();
+            return std::make_shared<v4l2::V4l2MediaPlatform>(std::make_shared<v4l2::LibV4l2Ops>());
     }
     return std::make_shared<MediaPlatform>();
 }

@@ -1,0 +1,52 @@
+#include "capture/media/v4l2/v4l2_moniker.h"
+
+#include <cstring>
+
+#include "capture/media/v4l2/v4l2_error.h"
+#include "capture/media/v4l2/v4l2_node.h"
+#include "capture/media/v4l2/v4l2_property_bag.h"
+#include "capture/media/v4l2/v4l2_source_filter.h"
+#include "platform/console.h"
+
+namespace media::v4l2 {
+
+V4l2Moniker::V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::string card, std::string description)
+    : ops_(std::move(ops)), path_(std::move(path)), card_(std::move(card)), description_(std::move(description)) {}
+
+HRESULT V4l2Moniker::QueryInterface(const Guid& iid, void** out) {
+    if (!out) return E_POINTER;
+    if (iid == IMoniker::iid || iid == IUnknown::iid) {
+        AddRef();
+        *out = static_cast<IMoniker*>(this);
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+uint32_t V4l2Moniker::Release() {
+    uint32_t n = refs_.release();
+    if (n == 0) delete this;
+    return n;
+}
+
+HRESULT V4l2Moniker::BindToStorage(IPropertyBag** bag) {
+    if (!bag) return E_POINTER;
+    *bag = new V4l2PropertyBag(card_, description_);
+    return S_OK;
+}
+
+HRESULT V4l2Moniker::BindToObject(IBaseFilter** filter) {
+    if (!filter) return E_POINTER;
+    *filter = nullptr;
+    auto node = std::make_shared<V4l2Node>(ops_, path_);
+    if (!node->is_open()) {
+        // The library's own message says only that the device was not found; say why.
+        platform::console_error_printf("%s: %s\n", path_.c_str(), std::strerror(node->error()));
+        return hresult_from_errno(node->error());
+    }
+    *filter = static_cast<SourceFilter*>(new V4l2SourceFilter(std::move(node)));
+    return S_OK;
+}
+
+}  // namespace media::v4l2
