@@ -123,7 +123,8 @@ int locate(const std::vector<std::string>& args) {
     LocateArgs a;
     std::string error;
     if (!parse_locate_args(args, a, error)) {
-        platform::console_error_printf("cone-locator locate: %s\n%s", error.c_str(), locate_usage_text().c_str());
+        platform::console_error_printf("cone-locator locate: %s\n%s", error.c_str(),
+                                       locate_usage_text().c_str());
         return 2;
     }
     if (a.help) {

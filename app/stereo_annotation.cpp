@@ -27,7 +27,8 @@ constexpr int kFont = cv::FONT_HERSHEY_SIMPLEX;
 constexpr double kFontScale = 0.4;
 
 cv::Point scaled(int x, int y, int offset_x) {
-    return {offset_x + x * kAnnotationScale + kAnnotationScale / 2, y * kAnnotationScale + kAnnotationScale / 2};
+    return {offset_x + x * kAnnotationScale + kAnnotationScale / 2,
+            y * kAnnotationScale + kAnnotationScale / 2};
 }
 
 // Text kept inside the picture part it belongs to.
@@ -47,7 +48,8 @@ void draw_box(cv::Mat& canvas, const AreaInfo& a, int offset_x, const cv::Scalar
     // The box encloses the candidate's outermost pixels.
     cv::rectangle(canvas, cv::Point(offset_x + x0 * kAnnotationScale - 1, y0 * kAnnotationScale - 1),
                   cv::Point(offset_x + (x1 + 1) * kAnnotationScale, (y1 + 1) * kAnnotationScale), colour, 1);
-    label(canvas, name, cv::Point(offset_x + x0 * kAnnotationScale, y0 * kAnnotationScale - 4), offset_x, colour);
+    label(canvas, name, cv::Point(offset_x + x0 * kAnnotationScale, y0 * kAnnotationScale - 4), offset_x,
+          colour);
 }
 
 }  // namespace
@@ -75,8 +77,9 @@ cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const Im
         const int j = match_list[i];
         left_state[i] = PairState::unpaired;
         if (j < 0 || j >= right_num) continue;
-        left_state[i] = corn_locate_pair(area_info_large[i], right_areas[j], &location[i]) ? PairState::reported
-                                                                                            : PairState::not_reported;
+        left_state[i] = corn_locate_pair(area_info_large[i], right_areas[j], &location[i])
+                            ? PairState::reported
+                            : PairState::not_reported;
         right_state[j] = std::max(right_state[j], left_state[i]);
     }
 
@@ -91,7 +94,8 @@ cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const Im
         draw_box(canvas, l, 0, colour_of(left_state[i]), text);
         if (left_state[i] == PairState::unpaired) continue;
         const AreaInfo& r = right_areas[match_list[i]];
-        cv::line(canvas, scaled(l.cog_x, l.cog_y, 0), scaled(r.cog_x, r.cog_y, w), colour_of(left_state[i]), 1);
+        cv::line(canvas, scaled(l.cog_x, l.cog_y, 0), scaled(r.cog_x, r.cog_y, w), colour_of(left_state[i]),
+                 1);
         if (left_state[i] == PairState::reported) {
             std::snprintf(text, sizeof text, "x=%.1f", location[i].x);
             const int bottom = (std::max(l.min_y, l.max_y) + 1) * kAnnotationScale;
@@ -102,8 +106,8 @@ cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const Im
 
     const int y = h + kLegendHeight - 8;
     cv::putText(canvas, "reported", cv::Point(8, y), kFont, kFontScale, kReportedColour, 1, cv::LINE_AA);
-    cv::putText(canvas, "paired, nearer than 200", cv::Point(100, y), kFont, kFontScale, kNotReportedColour, 1,
-                cv::LINE_AA);
+    cv::putText(canvas, "paired, nearer than 200", cv::Point(100, y), kFont, kFontScale, kNotReportedColour,
+                1, cv::LINE_AA);
     cv::putText(canvas, "no partner", cv::Point(300, y), kFont, kFontScale, kUnpairedColour, 1, cv::LINE_AA);
     return canvas;
 }

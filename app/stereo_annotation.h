@@ -9,9 +9,9 @@
 namespace app {
 
 // Drawing colours (BGR) of the annotation.
-inline const cv::Scalar kReportedColour(0, 220, 0);        // paired and reported
-inline const cv::Scalar kNotReportedColour(0, 160, 255);   // paired, but nearer than the minimum distance
-inline const cv::Scalar kUnpairedColour(255, 255, 0);      // no partner
+inline const cv::Scalar kReportedColour(0, 220, 0);       // paired and reported
+inline const cv::Scalar kNotReportedColour(0, 160, 255);  // paired, but nearer than the minimum distance
+inline const cv::Scalar kUnpairedColour(255, 255, 0);     // no partner
 // Each picture is drawn at this multiple of its size, so the labels stay legible.
 inline constexpr int kAnnotationScale = 2;
 inline constexpr int kLegendHeight = 24;

@@ -69,7 +69,8 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
     // A report cut short (full disk) must not pass for a complete one.
     if (report.is_open() && !report.close()) {
         ok = false;
-        platform::console_printf("エラー！ファイル名：%sに書き込めません．(corn_get_location)\n", report_path.c_str());
+        platform::console_printf("エラー！ファイル名：%sに書き込めません．(corn_get_location)\n",
+                                 report_path.c_str());
     }
     platform::console_printf("総対象数：%d\n", count);
     if (report_ok) *report_ok = ok;

@@ -28,8 +28,8 @@ struct LocateRun {
 };
 
 LocateRun locate(const TempDir& dir, const std::vector<std::string>& words) {
-    std::vector<std::string> a{"--headless", "--camera", "sim", "--encoding", "utf-8", "--work-dir", dir.path(),
-                               "locate"};
+    std::vector<std::string> a{"--headless", "--camera",   "sim",      "--encoding",
+                               "utf-8",      "--work-dir", dir.path(), "locate"};
     a.insert(a.end(), words.begin(), words.end());
     ChildProcess p(CONE_LOCATOR_BIN, a);
     LocateRun r;
@@ -67,8 +67,8 @@ int count(const std::string& haystack, const std::string& needle) {
 TEST(parse_locate_args, options_and_their_values) {
     app::LocateArgs a;
     std::string error;
-    ASSERT_TRUE(app::parse_locate_args({"--right", "r.bmp", "--left", "l.bmp", "--report", "out.txt", "--request",
-                                        "q.dat", "--colors", "c.dat", "--annotate", "a.png"},
+    ASSERT_TRUE(app::parse_locate_args({"--right", "r.bmp", "--left", "l.bmp", "--report", "out.txt",
+                                        "--request", "q.dat", "--colors", "c.dat", "--annotate", "a.png"},
                                        a, error));
     EXPECT_EQ(a.left, "l.bmp");
     EXPECT_EQ(a.right, "r.bmp");
@@ -129,7 +129,8 @@ TEST(locate, named_parameter_files_win_over_the_work_directory) {
     write_file(dir.file("req_file.dat"), "min_pixnum,100000\n");
     write_file(dir.file("colors.dat"), kColors);
     write_file(dir.file("request.dat"), kRequest);
-    const LocateRun r = locate(dir, pictures(dir, {"--colors", dir.file("colors.dat"), "--request", dir.file("request.dat")}));
+    const LocateRun r = locate(
+        dir, pictures(dir, {"--colors", dir.file("colors.dat"), "--request", dir.file("request.dat")}));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("総対象数：1\n"), std::string::npos) << r.out;
 }
@@ -139,8 +140,10 @@ TEST(locate, without_parameter_files_or_report_it_says_so_and_carries_on) {
     write_pictures(dir);
     const LocateRun r = locate(dir, pictures(dir));
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n"), std::string::npos);
-    EXPECT_NE(r.out.find("エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n"), std::string::npos);
+    EXPECT_NE(r.out.find("エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n"),
+              std::string::npos);
+    EXPECT_NE(r.out.find("エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n"),
+              std::string::npos);
     EXPECT_NE(r.out.find(kResults + "総対象数：0\n"), std::string::npos) << r.out;
     // Console only: no report anywhere, and no complaint about one.
     EXPECT_EQ(r.out.find("corn_get_location"), std::string::npos);
@@ -161,8 +164,9 @@ TEST(locate, pictures_that_are_missing_or_not_camera_pictures_stop_it) {
     };
     for (const auto& [bad, reason] : cases) {
         for (bool on_left : {true, false}) {
-            const LocateRun r = locate(dir, {"--left", on_left ? bad : dir.file("left.bmp"), "--right",
-                                       on_left ? dir.file("right.bmp") : bad, "--report", dir.file("out.txt")});
+            const LocateRun r =
+                locate(dir, {"--left", on_left ? bad : dir.file("left.bmp"), "--right",
+                             on_left ? dir.file("right.bmp") : bad, "--report", dir.file("out.txt")});
             EXPECT_EQ(r.status, 2) << bad;
             EXPECT_NE(r.err.find(bad + ": " + reason), std::string::npos) << r.err;
             EXPECT_EQ(r.out, "") << bad;
@@ -191,7 +195,8 @@ TEST(locate, bad_arguments_and_missing_named_files_stop_it) {
     }
     const LocateRun help = locate(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: cone-locator [OPTIONS] locate --left L.bmp --right R.bmp"), std::string::npos);
+    EXPECT_NE(help.out.find("Usage: cone-locator [OPTIONS] locate --left L.bmp --right R.bmp"),
+              std::string::npos);
 }
 
 TEST(locate, a_report_that_cannot_be_written_fails_after_the_results) {
@@ -202,7 +207,8 @@ TEST(locate, a_report_that_cannot_be_written_fails_after_the_results) {
     const std::string path = dir.file("no/such/dir/report.txt");
     const LocateRun r = locate(dir, pictures(dir, {"--report", path}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n" + kResults),
+    EXPECT_NE(r.out.find("エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n" +
+                         kResults),
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("総対象数：1\n"), std::string::npos);

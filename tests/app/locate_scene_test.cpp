@@ -117,7 +117,8 @@ std::map<double, double>& worst_errors() {
 class LocateScene : public ::testing::Test {
 protected:
     static void TearDownTestSuite() {
-        for (const auto& [x, e] : worst_errors()) std::printf("worst relative distance error at %6.0f: %.4f\n", x, e);
+        for (const auto& [x, e] : worst_errors())
+            std::printf("worst relative distance error at %6.0f: %.4f\n", x, e);
     }
 
     // Renders the scene, runs locate on it with the work directory's colours and request, and
@@ -135,9 +136,10 @@ protected:
         test_support::write_file(dir.file("rk9t_color.dat"), "0,230,116,132\n1,230,116,132\n");
         test_support::write_file(dir.file("req_file.dat"), "color_th,0.1\nmin_pixnum,50\nmax_pixnum,5000\n");
 
-        ChildProcess p(CONE_LOCATOR_BIN, {"--headless", "--camera", "sim", "--encoding", "utf-8", "--work-dir",
-                                          dir.path(), "locate", "--left", dir.file("left.bmp"), "--right",
-                                          dir.file("right.bmp"), "--report", dir.file("report.txt")});
+        ChildProcess p(CONE_LOCATOR_BIN,
+                       {"--headless", "--camera", "sim", "--encoding", "utf-8", "--work-dir", dir.path(),
+                        "locate", "--left", dir.file("left.bmp"), "--right", dir.file("right.bmp"),
+                        "--report", dir.file("report.txt")});
         ASSERT_EQ(p.wait_exit(), 0) << p.error_output();
         const std::vector<Reported> reported = parse_report(test_support::read_file(dir.file("report.txt")));
         EXPECT_EQ(reported.size(), cones.size()) << p.output();
@@ -158,12 +160,14 @@ protected:
             const Reported& o = *std::find_if(reported.begin(), reported.end(), near_truth);
             const Bounds b = bounds_for(c);
             EXPECT_TRUE(b.x.holds(o.x)) << "x " << o.x << " outside " << b.x.lo << " .. " << b.x.hi;
-            EXPECT_TRUE(b.y.holds(o.y)) << "y " << o.y << " outside " << b.y.lo << " .. " << b.y.hi << " (" << c.y << ")";
-            EXPECT_TRUE(b.z.holds(o.z)) << "z " << o.z << " outside " << b.z.lo << " .. " << b.z.hi << " (" << c.z << ")";
-            EXPECT_TRUE(b.h.holds(o.h)) << "H " << o.h << " outside " << b.h.lo << " .. " << b.h.hi << " ("
-                                        << c.height << ")";
-            EXPECT_TRUE(b.w.holds(o.w)) << "W " << o.w << " outside " << b.w.lo << " .. " << b.w.hi << " ("
-                                        << c.width << ")";
+            EXPECT_TRUE(b.y.holds(o.y))
+                << "y " << o.y << " outside " << b.y.lo << " .. " << b.y.hi << " (" << c.y << ")";
+            EXPECT_TRUE(b.z.holds(o.z))
+                << "z " << o.z << " outside " << b.z.lo << " .. " << b.z.hi << " (" << c.z << ")";
+            EXPECT_TRUE(b.h.holds(o.h))
+                << "H " << o.h << " outside " << b.h.lo << " .. " << b.h.hi << " (" << c.height << ")";
+            EXPECT_TRUE(b.w.holds(o.w))
+                << "W " << o.w << " outside " << b.w.lo << " .. " << b.w.hi << " (" << c.width << ")";
             double& worst = worst_errors()[c.x];
             worst = std::max(worst, std::abs(o.x - c.x) / c.x);
         }

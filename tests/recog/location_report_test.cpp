@@ -26,7 +26,9 @@ AreaInfo box(int cog_x, int cog_y, int min_x, int min_y, int max_x, int max_y) {
     return a;
 }
 
-AreaInfo centre(int cog_x, int cog_y) { return box(cog_x, cog_y, cog_x - 10, cog_y - 20, cog_x + 10, cog_y + 20); }
+AreaInfo centre(int cog_x, int cog_y) {
+    return box(cog_x, cog_y, cog_x - 10, cog_y - 20, cog_x + 10, cog_y + 20);
+}
 
 struct Pairs {
     ImageInfo info[2]{};
@@ -71,10 +73,14 @@ TEST(corn_get_location, worked_example_on_the_console_and_in_cp932) {
               "総対象数：1\n");
     // The controller reads Shift-JIS bytes.
     EXPECT_EQ(read_file(dir.file("report.txt")),
-              "\x8d\xb6\x83" "C\x83\x81\x81[\x83Wcog x_y,  150,  100\n"
-              "\x89" "E\x83" "C\x83\x81\x81[\x83Wcog x_y,  190,   92\n"
+              "\x8d\xb6\x83"
+              "C\x83\x81\x81[\x83Wcog x_y,  150,  100\n"
+              "\x89"
+              "E\x83"
+              "C\x83\x81\x81[\x83Wcog x_y,  190,   92\n"
               "\x91\xce\x8f\xdb\x82\xcc\x88\xca\x92u\x8f\xee\x95\xf1\x81@\x81@x_y_z, 1251.5, -27.6, 84.8\n"
-              "\x91\xce\x8f\xdb\x82\xcc\x83T\x83" "C\x83Y\x8f\xee\x95\xf1\x81@H_W, 169.7, 84.8\n");
+              "\x91\xce\x8f\xdb\x82\xcc\x83T\x83"
+              "C\x83Y\x8f\xee\x95\xf1\x81@H_W, 169.7, 84.8\n");
 }
 
 TEST(corn_get_location, only_column_differences_from_8_to_213_are_reported) {
@@ -140,7 +146,8 @@ TEST(corn_get_location, unopenable_or_no_report_path_still_prints_and_counts) {
     p.left(box(150, 100, 140, 80, 160, 120), 0);
     EXPECT_EQ(p.run(path), 1);
     EXPECT_FALSE(p.report_ok);
-    const std::string error = "エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n";
+    const std::string error =
+        "エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n";
     EXPECT_EQ(p.console.rfind(error, 0), 0u) << p.console;
     EXPECT_NE(p.console.find("対象のサイズ情報　H:169.7, W:84.8\n総対象数：1\n"), std::string::npos);
     EXPECT_FALSE(platform::file_exists(path));
@@ -161,8 +168,9 @@ TEST(corn_get_location, a_failed_write_is_reported) {
     // Opens fine; every write fails with a full disk.
     EXPECT_EQ(p.run("/dev/full"), 1);
     EXPECT_FALSE(p.report_ok);
-    EXPECT_NE(p.console.find("エラー！ファイル名：/dev/fullに書き込めません．(corn_get_location)\n総対象数：1\n"),
-              std::string::npos)
+    EXPECT_NE(
+        p.console.find("エラー！ファイル名：/dev/fullに書き込めません．(corn_get_location)\n総対象数：1\n"),
+        std::string::npos)
         << p.console;
 }
 
