@@ -124,8 +124,9 @@ inline bool all_background(const int32_t* v) {
 // labeled neighbour among upper-left, up, upper-right, left, otherwise a new provisional label;
 // background gets -1. No branches on the pixel values, which noise makes unpredictable, and only
 // two operations from one pixel's label to the next: the left neighbour is labeled exactly when
-// it is foreground, so everything but "take the left label" is known without it.
-inline void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, uint8_t* differs,
+// it is foreground, so everything but "take the left label" is known without it. Kept out of
+// line: inlined twice, it crowds the background-block path of its caller.
+[[gnu::noinline]] void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, uint8_t* differs,
                               const int32_t* up, LabelSets& sets, int32_t& left_io, int32_t& next_io) {
     // Locals, not the references: the stores below could alias them and force reloads.
     int32_t left = left_io;
