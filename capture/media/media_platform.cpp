@@ -12,6 +12,8 @@ MediaPlatform::MediaPlatform() : faults_(std::make_shared<FaultPlan>()) {}
 
 std::vector<IMoniker*> MediaPlatform::list_cameras() { return {}; }
 
+HRESULT MediaPlatform::OleCreatePropertyFrame(const char16_t*, IUnknown*, const CAUUID&) { return E_NOTIMPL; }
+
 HRESULT MediaPlatform::CoInitialize() {
     HRESULT hr = faults_->check("CoInitialize");
     if (hr == RPC_E_CHANGED_MODE) {

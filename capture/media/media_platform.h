@@ -14,6 +14,8 @@
 namespace media {
 
 class IMoniker;
+class IUnknown;
+struct CAUUID;
 
 class MediaPlatform {
 public:
@@ -29,6 +31,10 @@ public:
     // Creates a graph builder, filter graph, sample grabber, null renderer or the system device
     // enumerator. CO_E_NOTINITIALIZED before CoInitialize.
     HRESULT CoCreateInstance(const Guid& clsid, const Guid& iid, void** out);
+
+    // Shows an object's settings pages in the platform's property frame, captioned, until the
+    // user closes it. E_NOTIMPL where the platform has no such frame.
+    virtual HRESULT OleCreatePropertyFrame(const char16_t* caption, IUnknown* object, const CAUUID& pages);
 
     // Outstanding initialisations (for checks that acquire and release balance).
     int initialisations() const { return initialisations_.load(); }

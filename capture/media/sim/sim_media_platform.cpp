@@ -10,6 +10,12 @@ std::shared_ptr<SimDevice> SimMediaPlatform::add_device(SimDeviceConfig config) 
     return devices_.back();
 }
 
+HRESULT SimMediaPlatform::OleCreatePropertyFrame(const char16_t* caption, IUnknown* object, const CAUUID& pages) {
+    if (!caption || !object || pages.count == 0) return E_INVALIDARG;
+    frames_shown_.fetch_add(1);
+    return S_OK;
+}
+
 std::vector<IMoniker*> SimMediaPlatform::list_cameras() {
     std::vector<IMoniker*> monikers;
     for (const auto& d : devices_) monikers.push_back(new SimMoniker(d, fault_plan()));

@@ -7,6 +7,7 @@
 #include "capture/media/sim/sim_device.h"
 #include "capture/media/sim/sim_property_control.h"
 #include "capture/media/stream_config_caps.h"
+#include "capture/media/task_memory.h"
 
 namespace media::simulated {
 
@@ -28,6 +29,11 @@ HRESULT SimSourceFilter::query_more_interfaces(const Guid& iid, void** out) {
     if (iid == IAMAnalogVideoDecoder::iid && c.tv_formats) {
         AddRef();
         *out = static_cast<IAMAnalogVideoDecoder*>(this);
+        return S_OK;
+    }
+    if (iid == ISpecifyPropertyPages::iid) {
+        AddRef();
+        *out = static_cast<ISpecifyPropertyPages*>(this);
         return S_OK;
     }
     if (iid == IAMVideoProcAmp::iid && !c.proc_amp.empty()) {
@@ -132,6 +138,14 @@ HRESULT SimSourceFilter::put_TVFormat(int32_t format) {
     if (c.put_tv_format_fails) return E_FAIL;
     if ((format & c.tv_formats.value_or(0)) != format || format == 0) return E_INVALIDARG;
     device_->record_tv_format(format);
+    return S_OK;
+}
+
+HRESULT SimSourceFilter::GetPages(CAUUID* pages) {
+    if (!pages) return E_POINTER;
+    pages->count = 1;
+    pages->elements = static_cast<Guid*>(CoTaskMemAlloc(sizeof(Guid)));
+    pages->elements[0] = own_guid(0x0601);
     return S_OK;
 }
 

@@ -9,12 +9,16 @@
 #include "capture/media/fault_plan.h"
 #include "capture/media/frame_sample.h"
 #include "capture/media/source_filter.h"
+#include "capture/media/specify_property_pages.h"
 
 namespace media::simulated {
 
 class SimDevice;
 
-class SimSourceFilter final : public SourceFilter, public IAMStreamConfig, public IAMAnalogVideoDecoder {
+class SimSourceFilter final : public SourceFilter,
+                              public IAMStreamConfig,
+                              public IAMAnalogVideoDecoder,
+                              public ISpecifyPropertyPages {
 public:
     SimSourceFilter(std::shared_ptr<SimDevice> device, std::shared_ptr<FaultPlan> faults);
 
@@ -29,6 +33,9 @@ public:
 
     HRESULT get_AvailableTVFormats(int32_t* formats) override;
     HRESULT put_TVFormat(int32_t format) override;
+
+    // One settings page.
+    HRESULT GetPages(CAUUID* pages) override;
 
     HRESULT start_streaming() override;
     void stop_streaming() override;
