@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/console.h"
 
@@ -126,15 +129,14 @@ inline bool all_background(const int32_t* v) {
 // two operations from one pixel's label to the next: the left neighbour is labeled exactly when
 // it is foreground, so everything but "take the left label" is known without it. Kept out of
 // line: inlined twice, it crowds the background-block path of its caller.
-[[gnu::noinline]] void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, uint8_t* differs,
-                              const int32_t* up, LabelSets& sets, int32_t& left_io, int32_t& next_io) {
+[[gnu::noinline]] void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, const int32_t* up,
+                                         LabelSets& sets, int32_t& left_io, int32_t& next_io) {
     // Locals, not the references: the stores below could alias them and force reloads.
     int32_t left = left_io;
     int32_t next = next_io;
     int32_t left_foreground = left >> 31 ^ -1;  // all ones when the left pixel is foreground
     for (int x = x0; x < x1; ++x) {
-        const int32_t ul = up[x - 1], u = up[x], ur = up[x + 1];
-        const int32_t from_above = either(either(ul, u), ur);
+        const int32_t from_above = either(either(up[x - 1], up[x]), up[x + 1]);
         const int32_t foreground = -static_cast<int32_t>(value[x] == 0);  // all ones or zero
         const int32_t none_above = foreground & (from_above >> 31);
         const int32_t take_left = none_above & left_foreground;
@@ -145,15 +147,46 @@ inline bool all_background(const int32_t* v) {
         l = (l & ~fresh) | (next & fresh);
         next -= fresh;
         l = (l & ~take_left) | (left & take_left);
-        const int code = ((ul >= 0) & (ul != l)) * kDiffersUpLeft | ((u >= 0) & (u != l)) * kDiffersUp |
-                         ((ur >= 0) & (ur != l)) * kDiffersUpRight | ((left >= 0) & (left != l)) * kDiffersLeft;
-        differs[x] = static_cast<uint8_t>(code & foreground);
         label[x] = l;
         left = l;
         left_foreground = foreground;
     }
     left_io = left;
     next_io = next;
+}
+
+// Code of one pixel once its label and its left neighbour's are known.
+inline uint8_t differs_code(const int32_t* label, const int32_t* up, int x) {
+    const int32_t l = label[x], ul = up[x - 1], u = up[x], ur = up[x + 1], left = label[x - 1];
+    const int code = ((ul >= 0) & (ul != l)) * kDiffersUpLeft | ((u >= 0) & (u != l)) * kDiffersUp |
+                     ((ur >= 0) & (ur != l)) * kDiffersUpRight | ((left >= 0) & (left != l)) * kDiffersLeft;
+    return static_cast<uint8_t>(l >= 0 ? code : 0);
+}
+
+// Codes of the kBlock pixels from x0, four at a time where the vector unit is there.
+inline void differs_codes(const int32_t* label, const int32_t* up, uint8_t* differs, int x0) {
+#if defined(__SSE2__)
+    static_assert(kBlock == 8);
+    const __m128i none = _mm_set1_epi32(-1);
+    __m128i half[2];
+    for (int h = 0; h < 2; ++h) {
+        const int x = x0 + 4 * h;
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(label + x));
+        // Bit b set where neighbour n is labeled (> -1) and differs from l.
+        auto bit = [&](const int32_t* n, int b) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n));
+            const __m128i differs_here = _mm_andnot_si128(_mm_cmpeq_epi32(v, l), _mm_cmpgt_epi32(v, none));
+            return _mm_and_si128(differs_here, _mm_set1_epi32(b));
+        };
+        __m128i code = _mm_or_si128(_mm_or_si128(bit(up + x - 1, kDiffersUpLeft), bit(up + x, kDiffersUp)),
+                                    _mm_or_si128(bit(up + x + 1, kDiffersUpRight), bit(label + x - 1, kDiffersLeft)));
+        half[h] = _mm_and_si128(code, _mm_cmpgt_epi32(l, none));  // background: no code
+    }
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(half[0], half[1]), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), bytes);
+#else
+    for (int x = x0; x < x0 + kBlock; ++x) differs[x] = differs_code(label, up, x);
+#endif
 }
 
 // First pass over columns 1..318 of a row; columns 0 and 319 never carry a label.
@@ -171,9 +204,11 @@ void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, cons
             left = -1;
             continue;
         }
-        first_pass_pixels(x0, x0 + kBlock, value, label, differs, up, sets, left, next);
+        first_pass_pixels(x0, x0 + kBlock, value, label, up, sets, left, next);
+        differs_codes(label, up, differs, x0);
     }
-    first_pass_pixels(x0, W - 1, value, label, differs, up, sets, left, next);
+    first_pass_pixels(x0, W - 1, value, label, up, sets, left, next);
+    for (int x = x0; x < W - 1; ++x) differs[x] = differs_code(label, up, x);
     next_label = next;
 }
 
