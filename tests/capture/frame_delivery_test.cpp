@@ -75,16 +75,19 @@ TEST_F(DeliveryTest, delivered_frame_is_copied_byte_for_byte_or_turned_over) {
     VideoInput& vi = open_camera(tiny());
     std::vector<uint8_t> dst(36);
     device->deliver(1);
+    ASSERT_TRUE(wait_delivered(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_EQ(dst, pattern(0, 4, 3));
 
     device->deliver(1);
+    ASSERT_TRUE(wait_delivered(*device, 2));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, true));
     std::vector<uint8_t> src = pattern(1, 4, 3);
     EXPECT_TRUE(std::equal(dst.begin(), dst.begin() + 12, src.begin() + 24)) << "first row is the last source row";
     EXPECT_TRUE(std::equal(dst.begin() + 24, dst.end(), src.begin()));
 
     device->deliver(1);
+    ASSERT_TRUE(wait_delivered(*device, 3));
     uint8_t* own = vi.GetPixels(0, true, false);
     std::vector<uint8_t> third = pattern(2, 4, 3);
     ASSERT_NE(own, nullptr);
@@ -96,12 +99,14 @@ TEST_F(DeliveryTest, back_to_back_fetches_need_a_new_frame_each) {
     VideoInput& vi = open_camera(tiny());
     std::vector<uint8_t> dst(36);
     device->deliver(1);
+    ASSERT_TRUE(wait_delivered(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     auto start = Clock::now();
     EXPECT_FALSE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(950));
     EXPECT_EQ(dst, pattern(0, 4, 3)) << "the failed fetch left the previous frame";
     device->deliver(1);
+    ASSERT_TRUE(wait_delivered(*device, 2));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_EQ(dst, pattern(1, 4, 3));
 }

@@ -50,6 +50,8 @@ TEST_F(StereoRigTest, devices_0_and_1_deliver_the_left_and_right_views_bottom_up
     cv::Mat left_expected = delivered(scene, sim::View::left, 320, 240);
     cv::Mat right_expected = delivered(scene, sim::View::right, 320, 240);
     ASSERT_GT(cv::norm(left_expected, right_expected, cv::NORM_L1), 0.0) << "the two views differ";
+    // The first frames may take a while to render on a loaded machine; fetches wait only a second.
+    ASSERT_TRUE(test_support::wait_until([&] { return vi.hasNewFrame(0) && vi.hasNewFrame(1); }));
     for (int fetch = 0; fetch < 2; ++fetch) {
         uint8_t* left = vi.GetPixels(0, false, false);
         ASSERT_NE(left, nullptr);
@@ -68,6 +70,7 @@ TEST_F(StereoRigTest, other_sizes_are_the_resized_view) {
     ASSERT_TRUE(vi.openDevice(1, 160, 120));
     ASSERT_EQ(vi.widthOf(1), 160);
     std::vector<uint8_t> frame(160 * 120 * 3);
+    ASSERT_TRUE(test_support::wait_until([&] { return vi.hasNewFrame(1); }));
     ASSERT_TRUE(vi.GetPixels(1, frame.data(), false, false));
     EXPECT_EQ(cv::norm(wrap(frame.data(), 160, 120), delivered(scene, sim::View::right, 160, 120), cv::NORM_INF),
               0.0);
