@@ -25,6 +25,7 @@ constexpr int kLanes = 4;
 
 struct Extent {
     int32_t pixnum;
+    int32_t not_foreground;  // labeled pixels whose value is not 0
     int32_t min_x, min_y, max_x, max_y;
     int32_t left_x, left_y, top_x, top_y, right_x, right_y, bottom_x, bottom_y;
     int32_t col_base, row_base;  // histogram offsets, already shifted by min_x / min_y
@@ -33,10 +34,9 @@ struct Extent {
 struct MeasureWork {
     Extent extent[kMaxAreas + 1];                    // the last one collects unlabeled pixels
     int32_t col_hist[kMaxAreas * W + W];             // boxes of all regions, then the spare's
-    // Row counts and pixel counts in kLanes copies, picked by column: consecutive pixels of one
-    // region then add to different counters and do not wait for each other's stores.
+    // Row counts in kLanes copies, picked by column: consecutive pixels of one region then add to
+    // different counters and do not wait for each other's stores.
     int32_t row_hist[kLanes][kMaxAreas * kFrameHeight + kFrameHeight];
-    int32_t pixnum[kLanes][kMaxAreas + 1];
 };
 
 MeasureWork& measure_work() {
@@ -140,13 +140,12 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     for (int k = 0; k < count; ++k) {
         const AreaInfo& a = area_info[k];
         // The box starts inverted; the extreme pixels start from what the entry held.
-        extent[k] = Extent{.pixnum = 0, .min_x = 319, .min_y = 239, .max_x = 0, .max_y = 0,
+        extent[k] = Extent{.pixnum = 0, .not_foreground = 0, .min_x = 319, .min_y = 239, .max_x = 0, .max_y = 0,
                            .left_x = a.left_x, .left_y = a.left_y, .top_x = a.top_x, .top_y = a.top_y,
                            .right_x = a.right_x, .right_y = a.right_y, .bottom_x = a.bottom_x,
                            .bottom_y = a.bottom_y, .col_base = 0, .row_base = 0};
     }
 
-    for (auto& lane : work.pixnum) std::fill(lane, lane + count + 1, 0);
     // Pixels whose label names no valid entry (-1, or a number beyond the list) belong to no
     // region; they are sent to a spare entry (index count) instead of being branched around,
     // since in noisy frames that branch is unpredictable.
@@ -155,17 +154,19 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     spare.min_x = 319;
     spare.min_y = 239;
 
-    // Pass 1: pixel count, box and extreme pixels. Rows are scanned downwards, so "y >= max_y"
-    // holds for every pixel and the bottom-most pixel is simply the last one.
+    // Pass 1: box and extreme pixels. Rows are scanned downwards, so "y >= max_y" holds for every
+    // pixel and the bottom-most pixel is simply the last one. The pixel count comes later from
+    // the histograms, less the labeled pixels whose value is not 0 (never so after the labeling,
+    // but the planes are the caller's), counted here.
     for (int y = first_row; y <= last_row; ++y) {
         const int32_t* value = image_att->value + y * W;
         const int32_t* label = image_att->label + y * W;
         for (int x0 = 1; x0 < W - 1; x0 += kBlock) {
             const int x1 = std::min(x0 + kBlock, W - 1);
             if (unlabeled_block(label, x0, x1)) continue;
+            bool odd = false;
             for (int x = x0; x < x1; ++x) {
                 Extent& e = extent[entry_of(label[x], count)];
-                work.pixnum[x % kLanes][&e - extent] += value[x] == 0;
                 if (x <= e.min_x) {
                     e.min_x = x;
                     e.left_x = x;
@@ -181,15 +182,19 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
                     e.right_x = x;
                     e.right_y = y;
                 }
-                e.max_y = y;
                 e.bottom_x = x;
                 e.bottom_y = y;
+                odd |= (label[x] >= 0) & (value[x] != 0);
+            }
+            if (odd) {
+                for (int x = x0; x < x1; ++x) {
+                    if (value[x] != 0) ++extent[entry_of(label[x], count)].not_foreground;
+                }
             }
         }
     }
-
     for (int k = 0; k < count; ++k) {
-        for (const auto& lane : work.pixnum) extent[k].pixnum += lane[k];
+        if (extent[k].min_x <= extent[k].max_x) extent[k].max_y = extent[k].bottom_y;  // has pixels
     }
 
     // Pass 2: per-region histograms over the box; regions without a pixel get none, the spare
@@ -222,6 +227,12 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
 
     for (int lane = 1; lane < kLanes; ++lane) {
         for (int32_t i = 0; i < row_used; ++i) work.row_hist[0][i] += work.row_hist[lane][i];
+    }
+
+    for (int k = 0; k < count; ++k) {
+        Extent& e = extent[k];
+        for (int32_t r = e.min_y; r <= e.max_y; ++r) e.pixnum += work.row_hist[0][e.row_base + r];
+        e.pixnum -= e.not_foreground;
     }
 
     int target_areas = 0;

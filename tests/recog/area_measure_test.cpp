@@ -136,4 +136,19 @@ TEST(get_area_info, ignores_labels_that_name_no_entry) {
     EXPECT_EQ(m.areas[0].pixnum, 7);
 }
 
+// The box and extreme pixels follow every labeled pixel, the count only those of value 0.
+TEST(get_area_info, labeled_pixel_that_is_not_foreground_is_not_counted) {
+    BinaryFrame f;
+    f.fill(10, 10, 12, 12);
+    Measured m{f};
+    m.att->value[13 * kFrameWidth + 14] = 255;
+    m.att->label[13 * kFrameWidth + 14] = 0;
+    std::string out;
+    platform::ConsoleRedirect capture(&out);
+    get_area_info(&m.info, m.areas, m.att.get());
+    EXPECT_EQ(m.areas[0].pixnum, 9);
+    expect_point(m.areas[0].max_x, m.areas[0].max_y, 14, 13, "box max");
+    expect_point(m.areas[0].bottom_x, m.areas[0].bottom_y, 14, 13, "bottom-most");
+}
+
 }  // namespace
