@@ -25,7 +25,7 @@
 // - A merge rewrites *every* L inside W, so W stays f'(P), with f' = f followed by L -> N. The
 //   labels f gives are set names, L and N are the names of two different sets, and joining them
 //   under the name N turns f into exactly f'. Nothing else changes the plane or the sets. The
-//   shape of the trees is free (union by size keeps finds short); only the names matter.
+//   bookkeeping of the sets is free (here: flat, see LabelSets); only the names matter.
 // - The merge pass reads only W: a centre's 3 x 3 neighbourhood spans rows r0+1..r1-1 and
 //   columns 1..318, which is W. Row r0 is never read by a merge and never rewritten, so it
 //   keeps P; that is why it is left alone at the end.
@@ -54,30 +54,35 @@ namespace {
 constexpr int W = kFrameWidth;
 constexpr int kBlock = 8;  // pixels tested at once for "nothing to do here"
 
-// The sets of provisional labels: trees joined by size, each root holding the set's name.
+// The sets of provisional labels, kept flat: every label points straight at its set's
+// representative, so a lookup is one load with no loop to mispredict. Joining moves the members
+// of the smaller set (union by size: each label moves at most log2(n) times); the representative
+// holds the set's name.
 struct LabelSets {
-    int32_t parent[kFramePixels];
+    int32_t representative[kFramePixels];
     int32_t size[kFramePixels];
     int32_t name[kFramePixels];
+    int32_t next_member[kFramePixels];  // members of a set as a list from its representative
+    int32_t last_member[kFramePixels];
 
-    // A new set holding only label k; safe to call for a slot that is then not used.
-    void make(int32_t k) {
-        parent[k] = k;
-        size[k] = 1;
-        name[k] = k;
-    }
-    int32_t root(int32_t k) {
-        while (parent[k] != k) {
-            parent[k] = parent[parent[k]];  // halve the path
-            k = parent[k];
+    // New sets for labels from..to-1, each holding only itself.
+    void make(int32_t from, int32_t to) {
+        for (int32_t k = from; k < to; ++k) {
+            representative[k] = k;
+            size[k] = 1;
+            name[k] = k;
+            next_member[k] = -1;
+            last_member[k] = k;
         }
-        return k;
     }
-    // Joins the set of root a into the set of root b; the result keeps b's name.
+    int32_t root(int32_t k) const { return representative[k]; }
+    // Joins the set of representative a into the set of representative b; the result keeps b's name.
     void join_into(int32_t a, int32_t b) {
         const int32_t survivor = name[b];
         if (size[a] > size[b]) std::swap(a, b);
-        parent[a] = b;
+        for (int32_t m = a; m >= 0; m = next_member[m]) representative[m] = b;
+        next_member[last_member[b]] = a;
+        last_member[b] = last_member[a];
         size[b] += size[a];
         name[b] = survivor;
     }
@@ -130,7 +135,7 @@ inline bool all_background(const int32_t* v) {
 // it is foreground, so everything but "take the left label" is known without it. Kept out of
 // line: inlined twice, it crowds the background-block path of its caller.
 [[gnu::noinline]] void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, const int32_t* up,
-                                         LabelSets& sets, int32_t& left_io, int32_t& next_io) {
+                                         int32_t& left_io, int32_t& next_io) {
     // Locals, not the references: the stores below could alias them and force reloads.
     int32_t left = left_io;
     int32_t next = next_io;
@@ -143,7 +148,6 @@ inline bool all_background(const int32_t* v) {
         const int32_t fresh = none_above & ~left_foreground;
         // Without the left label: the label from above, a new one, or -1 for background.
         int32_t l = (from_above & foreground) | ~foreground;
-        sets.make(next);  // used only when fresh
         l = (l & ~fresh) | (next & fresh);
         next -= fresh;
         l = (l & ~take_left) | (left & take_left);
@@ -190,7 +194,7 @@ inline void differs_codes(const int32_t* label, const int32_t* up, uint8_t* diff
 }
 
 // First pass over columns 1..318 of a row; columns 0 and 319 never carry a label.
-void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, const int32_t* up, LabelSets& sets,
+void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, const int32_t* up,
                     int32_t& next_label) {
     label[0] = -1;
     label[W - 1] = -1;
@@ -204,10 +208,10 @@ void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, cons
             left = -1;
             continue;
         }
-        first_pass_pixels(x0, x0 + kBlock, value, label, up, sets, left, next);
+        first_pass_pixels(x0, x0 + kBlock, value, label, up, left, next);
         differs_codes(label, up, differs, x0);
     }
-    first_pass_pixels(x0, W - 1, value, label, up, sets, left, next);
+    first_pass_pixels(x0, W - 1, value, label, up, left, next);
     for (int x = x0; x < W - 1; ++x) differs[x] = differs_code(label, up, x);
     next_label = next;
 }
@@ -280,7 +284,9 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     int32_t next_label = 0;
     for (int y = first_row; y <= last_row; ++y) {
         const int32_t* up = y > first_row ? label + (y - 1) * W : kNoLabelRow.label;
-        first_pass_row(value + y * W, label + y * W, differs + y * W, up, sets, next_label);
+        const int32_t made = next_label;
+        first_pass_row(value + y * W, label + y * W, differs + y * W, up, next_label);
+        sets.make(made, next_label);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
         if (centre_row >= centre_first && centre_row <= centre_last)
