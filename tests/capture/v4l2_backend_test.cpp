@@ -14,12 +14,12 @@
 #include "capture/media/am_video_proc_amp.h"
 #include "capture/media/base_filter.h"
 #include "capture/media/stream_config_caps.h"
-#include "capture/media/v4l2/frame_conversion.h"
 #include "capture/media/v4l2/v4l2_error.h"
 #include "capture/media/v4l2/v4l2_media_platform.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
 #include "tests/capture/fake_v4l2.h"
+#include "tests/support/child_process.h"
 
 namespace capture_test {
 namespace {
@@ -295,15 +295,18 @@ TEST_F(V4l2Test, a_camera_pulled_out_mid_stream_ends_delivery_without_a_crash) {
     std::vector<uint8_t> first = fetch(vi, &got);
     ASSERT_TRUE(got);
 
+    const int dequeued = fake->calls(kCam, VIDIOC_DQBUF);
     fake->unplug(kCam);
     std::vector<uint8_t> frame = first;
     const auto start = Clock::now();
     EXPECT_FALSE(vi.GetPixels(0, frame.data(), false, false));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_TRUE(frame == first) << "the destination is left alone";
-    EXPECT_NE(out.find("/dev/video0: No such device - no more frames\n"), std::string::npos) << out;
+    // The streaming thread has met the unplugged camera.
+    EXPECT_TRUE(test_support::wait_until([&] { return fake->calls(kCam, VIDIOC_DQBUF) > dequeued; }));
 
-    vi.closeDevice(0);
+    vi.closeDevice(0);  // the streaming thread has ended: its output can be read now
+    EXPECT_NE(out.find("/dev/video0: No such device - no more frames\n"), std::string::npos) << out;
     EXPECT_NE(out.find("SETUP: Device 0 disconnected and freed\n"), std::string::npos);
     // The camera is gone from the listing, so it can't be opened again.
     EXPECT_FALSE(vi.openDevice(0, 320, 240));
@@ -432,36 +435,6 @@ TEST_F(V4l2ControlTest, camera_control_properties_map_to_their_controls) {
     bool got = false;
     fetch(*vi, &got);
     EXPECT_TRUE(got);
-}
-
-TEST(v4l2_frame_conversion, short_frames_and_unknown_formats_are_refused) {
-    std::vector<uint8_t> raw(4 * 2 * 3, 7);
-    std::vector<uint8_t> out(4 * 2 * 3);
-    cv::Mat scratch;
-    EXPECT_TRUE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_BGR24, raw.data(), raw.size(), 4, 2, 12, out.data(), scratch));
-    EXPECT_FALSE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_BGR24, raw.data(), raw.size() - 1, 4, 2, 12, out.data(),
-                                                scratch));
-    EXPECT_FALSE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_BGR24, raw.data(), raw.size(), 4, 2, 11, out.data(),
-                                                scratch))
-        << "lines can't overlap";
-    EXPECT_FALSE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_YUYV, raw.data(), raw.size(), 3, 2, 6, out.data(), scratch))
-        << "YUYV pairs pixels";
-    EXPECT_FALSE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_MJPEG, raw.data(), raw.size(), 4, 2, 0, out.data(), scratch))
-        << "not a picture";
-    EXPECT_FALSE(v4l2::can_convert_to_bgr(v4l2_fourcc('H', '2', '6', '4')));
-}
-
-TEST(v4l2_frame_conversion, rgb_and_grey_come_out_as_bgr_rows_bottom_up) {
-    // Two lines of two pixels: RGB bytes line 0 = 1 2 3 4 5 6, line 1 = 7 8 9 10 11 12.
-    const uint8_t rgb[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    uint8_t out[12] = {};
-    cv::Mat scratch;
-    ASSERT_TRUE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_RGB24, rgb, 12, 2, 2, 6, out, scratch));
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 12), (std::vector<uint8_t>{9, 8, 7, 12, 11, 10, 3, 2, 1, 6, 5, 4}));
-
-    const uint8_t grey[4] = {10, 20, 30, 40};
-    ASSERT_TRUE(v4l2::convert_to_bottom_up_bgr(V4L2_PIX_FMT_GREY, grey, 4, 2, 2, 2, out, scratch));
-    EXPECT_EQ(std::vector<uint8_t>(out, out + 12), (std::vector<uint8_t>{30, 30, 30, 40, 40, 40, 10, 10, 10, 20, 20, 20}));
 }
 
 }  // namespace

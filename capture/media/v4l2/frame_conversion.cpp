@@ -78,7 +78,9 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
         }
         case V4L2_PIX_FMT_MJPEG:
         case V4L2_PIX_FMT_JPEG: {
-            if (used == 0) return false;
+            // Only JPEG data goes to the decoder: a damaged frame must not wander through every
+            // other picture format the image library knows.
+            if (used < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
             cv::Mat encoded(1, static_cast<int>(used), CV_8UC1, src);
             try {
                 cv::imdecode(encoded, cv::IMREAD_COLOR, &scratch);
