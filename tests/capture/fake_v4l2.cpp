@@ -16,7 +16,9 @@ void copy_text(uint8_t* field, size_t size, const std::string& text) {
     std::memcpy(field, text.data(), std::min(size - 1, text.size()));
 }
 
-bool is_planar(uint32_t pf) { return pf == V4L2_PIX_FMT_YUV420 || pf == V4L2_PIX_FMT_YVU420 || pf == V4L2_PIX_FMT_NV12; }
+bool is_planar(uint32_t pf) {
+    return pf == V4L2_PIX_FMT_YUV420 || pf == V4L2_PIX_FMT_YVU420 || pf == V4L2_PIX_FMT_NV12;
+}
 
 }  // namespace
 
@@ -33,7 +35,8 @@ int line_bytes(uint32_t pixel_format, int width) {
     }
 }
 
-size_t paint_fake_pattern(uint64_t index, uint32_t pixel_format, int width, int height, int stride, uint8_t* data) {
+size_t paint_fake_pattern(uint64_t index, uint32_t pixel_format, int width, int height, int stride,
+                          uint8_t* data) {
     const int pixels = line_bytes(pixel_format, width);
     const int lines = is_planar(pixel_format) ? height * 3 / 2 : height;
     for (int y = 0; y < lines; ++y) {
@@ -178,7 +181,8 @@ std::vector<FakeFormat> FakeV4l2::listed_formats(const Camera& c) const {
         bgr.pixel_format = V4L2_PIX_FMT_BGR24;
         for (const FakeFormat& f : c.config.formats) {
             for (const auto& s : f.sizes) {
-                if (std::find(bgr.sizes.begin(), bgr.sizes.end(), s) == bgr.sizes.end()) bgr.sizes.push_back(s);
+                if (std::find(bgr.sizes.begin(), bgr.sizes.end(), s) == bgr.sizes.end())
+                    bgr.sizes.push_back(s);
             }
         }
         formats.push_back(bgr);
@@ -192,7 +196,8 @@ void FakeV4l2::fill_format(const Camera& c, v4l2_pix_format& pix) const {
     pix.height = static_cast<uint32_t>(c.height);
     pix.field = V4L2_FIELD_NONE;
     const bool compressed = c.pixel_format == V4L2_PIX_FMT_MJPEG;
-    pix.bytesperline = compressed ? 0 : static_cast<uint32_t>(line_bytes(c.pixel_format, c.width) + c.config.line_padding);
+    pix.bytesperline =
+        compressed ? 0 : static_cast<uint32_t>(line_bytes(c.pixel_format, c.width) + c.config.line_padding);
     const int lines = is_planar(c.pixel_format) ? c.height * 3 / 2 : c.height;
     pix.sizeimage = compressed ? static_cast<uint32_t>(c.width * c.height * 3)
                                : pix.bytesperline * static_cast<uint32_t>(lines);
@@ -242,10 +247,12 @@ int FakeV4l2::handle(Camera& c, int fd, unsigned long request, void* arg) {
                 if (f.range) {
                     if (s->index != 0) return -EINVAL;
                     s->type = V4L2_FRMSIZE_TYPE_STEPWISE;
-                    s->stepwise = v4l2_frmsize_stepwise{
-                        static_cast<uint32_t>(f.range->min_width),  static_cast<uint32_t>(f.range->max_width),
-                        static_cast<uint32_t>(f.range->step_width), static_cast<uint32_t>(f.range->min_height),
-                        static_cast<uint32_t>(f.range->max_height), static_cast<uint32_t>(f.range->step_height)};
+                    s->stepwise = v4l2_frmsize_stepwise{static_cast<uint32_t>(f.range->min_width),
+                                                        static_cast<uint32_t>(f.range->max_width),
+                                                        static_cast<uint32_t>(f.range->step_width),
+                                                        static_cast<uint32_t>(f.range->min_height),
+                                                        static_cast<uint32_t>(f.range->max_height),
+                                                        static_cast<uint32_t>(f.range->step_height)};
                     return 0;
                 }
                 if (s->index >= f.sizes.size()) return -EINVAL;
@@ -269,8 +276,9 @@ int FakeV4l2::handle(Camera& c, int fd, unsigned long request, void* arg) {
             // As drivers do: an unknown format becomes the first one, the size the nearest offered.
             auto formats = listed_formats(c);
             if (formats.empty()) return -EINVAL;
-            auto chosen = std::find_if(formats.begin(), formats.end(),
-                                       [&](const FakeFormat& x) { return x.pixel_format == f->fmt.pix.pixelformat; });
+            auto chosen = std::find_if(formats.begin(), formats.end(), [&](const FakeFormat& x) {
+                return x.pixel_format == f->fmt.pix.pixelformat;
+            });
             if (chosen == formats.end()) chosen = formats.begin();
             const int w = static_cast<int>(f->fmt.pix.width);
             const int h = static_cast<int>(f->fmt.pix.height);
@@ -346,14 +354,17 @@ int FakeV4l2::handle(Camera& c, int fd, unsigned long request, void* arg) {
             if (c.queue_owner != fd) return -EBUSY;
             if (request == VIDIOC_DQBUF) {
                 if (!c.streaming) return -EINVAL;
-                auto it = std::find_if(c.buffers.begin(), c.buffers.end(), [](const auto& x) { return x->queued; });
+                auto it =
+                    std::find_if(c.buffers.begin(), c.buffers.end(), [](const auto& x) { return x->queued; });
                 if (it == c.buffers.end() || c.permits == 0) return -EAGAIN;
                 --c.permits;
                 Buffer& buffer = **it;
                 v4l2_pix_format pix{};
                 fill_format(c, pix);
-                int stride = pix.bytesperline ? static_cast<int>(pix.bytesperline) : line_bytes(c.pixel_format, c.width);
-                size_t used = c.config.painter(c.frames, c.pixel_format, c.width, c.height, stride, buffer.data.data());
+                int stride = pix.bytesperline ? static_cast<int>(pix.bytesperline)
+                                              : line_bytes(c.pixel_format, c.width);
+                size_t used =
+                    c.config.painter(c.frames, c.pixel_format, c.width, c.height, stride, buffer.data.data());
                 buffer.queued = false;
                 b->index = static_cast<uint32_t>(it - c.buffers.begin());
                 b->bytesused = static_cast<uint32_t>(std::min(used, buffer.data.size()));
@@ -447,7 +458,8 @@ int FakeV4l2::poll(int fd, int timeout_ms) {
     if (!c) return -EBADF;
     auto ready = [&] {
         if (c->unplugged) return true;
-        bool queued = std::any_of(c->buffers.begin(), c->buffers.end(), [](const auto& b) { return b->queued; });
+        bool queued =
+            std::any_of(c->buffers.begin(), c->buffers.end(), [](const auto& b) { return b->queued; });
         return c->streaming && c->permits > 0 && queued;
     };
     if (!changed_.wait_for(lock, std::chrono::milliseconds(timeout_ms), ready)) return 0;

@@ -37,12 +37,13 @@ struct FakeControl {
 
 // Writes frame `index` (pixel_format, rows top-down, `stride` bytes apart) and returns the number
 // of bytes used.
-using FakePainter = std::function<size_t(uint64_t index, uint32_t pixel_format, int width, int height, int stride,
-                                         uint8_t* data)>;
+using FakePainter = std::function<size_t(uint64_t index, uint32_t pixel_format, int width, int height,
+                                         int stride, uint8_t* data)>;
 
 // Line i of frame f holds byte (x + 3 y + 11 f) mod 256 at position x of the line's pixel bytes,
 // 0xEE in the padding.
-size_t paint_fake_pattern(uint64_t index, uint32_t pixel_format, int width, int height, int stride, uint8_t* data);
+size_t paint_fake_pattern(uint64_t index, uint32_t pixel_format, int width, int height, int stride,
+                          uint8_t* data);
 // Bytes of pixel data in one line of the format (3, 2 or 1 per pixel).
 int line_bytes(uint32_t pixel_format, int width);
 

@@ -51,7 +51,8 @@ std::vector<uint8_t> expected_frame(uint64_t index, uint32_t pixel_format, int w
     paint_fake_pattern(index, pixel_format, w, h, stride, raw.data());
     cv::Mat bgr;
     if (pixel_format == V4L2_PIX_FMT_YUYV) {
-        cv::cvtColor(cv::Mat(h, w, CV_8UC2, raw.data(), static_cast<size_t>(stride)), bgr, cv::COLOR_YUV2BGR_YUYV);
+        cv::cvtColor(cv::Mat(h, w, CV_8UC2, raw.data(), static_cast<size_t>(stride)), bgr,
+                     cv::COLOR_YUV2BGR_YUYV);
     } else {
         bgr = cv::Mat(h, w, CV_8UC3, raw.data(), static_cast<size_t>(stride)).clone();
     }
@@ -132,7 +133,8 @@ TEST_F(V4l2Test, listing_takes_capture_nodes_in_number_order_with_their_card_nam
 
     VideoInput& vi = make_vi();
     EXPECT_EQ(vi.enumerateDevices(false), 3);
-    EXPECT_NE(out.find("SETUP: 0) Cam Zero \nSETUP: 1) Kamera Zwei \xC3\xBC \nSETUP: 2) Cam Ten \n"), std::string::npos)
+    EXPECT_NE(out.find("SETUP: 0) Cam Zero \nSETUP: 1) Kamera Zwei \xC3\xBC \nSETUP: 2) Cam Ten \n"),
+              std::string::npos)
         << out;
     EXPECT_NE(out.find("SETUP: 3 Device(s) found\n"), std::string::npos);
     EXPECT_STREQ(vi.deviceName(1), "Kamera Zwei \xC3\xBC");
@@ -361,8 +363,8 @@ protected:
         c.controls[V4L2_CID_AUTO_WHITE_BALANCE] = control(0, 1, 1, 1, 1, V4L2_CTRL_TYPE_BOOLEAN);
         c.controls[V4L2_CID_EXPOSURE_ABSOLUTE] = control(3, 2047, 1, 250, 250);
         // A webcam's exposure menu: manual and aperture priority only.
-        c.controls[V4L2_CID_EXPOSURE_AUTO] =
-            FakeControl{0, 3, 1, 3, 3, V4L2_CTRL_TYPE_MENU, {V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_SHUTTER_PRIORITY}};
+        c.controls[V4L2_CID_EXPOSURE_AUTO] = FakeControl{
+            0, 3, 1, 3, 3, V4L2_CTRL_TYPE_MENU, {V4L2_EXPOSURE_AUTO, V4L2_EXPOSURE_SHUTTER_PRIORITY}};
         c.controls[V4L2_CID_ZOOM_ABSOLUTE] = control(100, 500, 1, 100, 100);
         vi = &open_at(c, 320, 240);
     }
@@ -397,7 +399,8 @@ TEST_F(V4l2ControlTest, video_processing_properties_map_to_their_controls) {
     EXPECT_EQ(std::make_pair(value, flags), std::make_pair(5000, 2));
     EXPECT_EQ(amp->Set(7, 3000, 1), S_OK);
     EXPECT_EQ(fake->control(kCam, V4L2_CID_AUTO_WHITE_BALANCE), 1);
-    EXPECT_EQ(fake->control(kCam, V4L2_CID_WHITE_BALANCE_TEMPERATURE), 5000) << "automatic: value left to the camera";
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_WHITE_BALANCE_TEMPERATURE), 5000)
+        << "automatic: value left to the camera";
 
     // Hue is absent on this camera; colour enable has no control at all.
     EXPECT_EQ(amp->GetRange(2, &min, &max, &step, &def, &flags), v4l2::E_PROP_ID_UNSUPPORTED);
@@ -427,7 +430,7 @@ TEST_F(V4l2ControlTest, camera_control_properties_map_to_their_controls) {
     EXPECT_EQ(fake->control(kCam, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
 
     EXPECT_EQ(cam->GetRange(0, &min, &max, &step, &def, &flags), v4l2::E_PROP_ID_UNSUPPORTED);  // no pan
-    EXPECT_EQ(cam->Get(2, &value, &flags), v4l2::E_PROP_ID_UNSUPPORTED);                       // roll
+    EXPECT_EQ(cam->Get(2, &value, &flags), v4l2::E_PROP_ID_UNSUPPORTED);                        // roll
     cam->Release();
 
     // The settings filter had its own descriptor; the stream goes on.

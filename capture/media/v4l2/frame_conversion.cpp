@@ -12,8 +12,8 @@ namespace {
 
 // Bytes a packed frame needs: every line but the last in full, the last up to its pixels.
 bool long_enough(size_t used, int height, int stride, int line_bytes) {
-    return stride >= line_bytes &&
-           used >= static_cast<size_t>(height - 1) * static_cast<size_t>(stride) + static_cast<size_t>(line_bytes);
+    return stride >= line_bytes && used >= static_cast<size_t>(height - 1) * static_cast<size_t>(stride) +
+                                               static_cast<size_t>(line_bytes);
 }
 
 }  // namespace
@@ -48,11 +48,13 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
             if (!long_enough(used, height, stride, width * 3)) return false;
             // Straight into place bottom-up: one pass, no second flip.
             for (int y = 0; y < height; ++y)
-                std::memcpy(out + static_cast<size_t>(height - 1 - y) * line, data + static_cast<size_t>(y) * stride, line);
+                std::memcpy(out + static_cast<size_t>(height - 1 - y) * line,
+                            data + static_cast<size_t>(y) * stride, line);
             return true;
         case V4L2_PIX_FMT_RGB24:
             if (!long_enough(used, height, stride, width * 3)) return false;
-            cv::cvtColor(cv::Mat(height, width, CV_8UC3, src, static_cast<size_t>(stride)), bgr, cv::COLOR_RGB2BGR);
+            cv::cvtColor(cv::Mat(height, width, CV_8UC3, src, static_cast<size_t>(stride)), bgr,
+                         cv::COLOR_RGB2BGR);
             break;
         case V4L2_PIX_FMT_YUYV:
         case V4L2_PIX_FMT_UYVY:
@@ -62,7 +64,8 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
             break;
         case V4L2_PIX_FMT_GREY:
             if (!long_enough(used, height, stride, width)) return false;
-            cv::cvtColor(cv::Mat(height, width, CV_8UC1, src, static_cast<size_t>(stride)), bgr, cv::COLOR_GRAY2BGR);
+            cv::cvtColor(cv::Mat(height, width, CV_8UC1, src, static_cast<size_t>(stride)), bgr,
+                         cv::COLOR_GRAY2BGR);
             break;
         case V4L2_PIX_FMT_YUV420:
         case V4L2_PIX_FMT_YVU420:
@@ -87,7 +90,8 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
             } catch (const cv::Exception&) {
                 return false;
             }
-            if (scratch.empty() || scratch.cols != width || scratch.rows != height || scratch.type() != CV_8UC3)
+            if (scratch.empty() || scratch.cols != width || scratch.rows != height ||
+                scratch.type() != CV_8UC3)
                 return false;
             cv::flip(scratch, bgr, 0);
             return true;

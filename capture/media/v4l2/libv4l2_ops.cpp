@@ -20,7 +20,8 @@ std::vector<std::string> LibV4l2Ops::device_nodes() {
         const char* name = entry->d_name;
         if (std::strncmp(name, "video", 5) != 0 || name[5] == '\0') continue;
         bool digits = true;
-        for (const char* c = name + 5; *c; ++c) digits = digits && std::isdigit(static_cast<unsigned char>(*c));
+        for (const char* c = name + 5; *c; ++c)
+            digits = digits && std::isdigit(static_cast<unsigned char>(*c));
         if (digits) nodes.push_back(std::string("/dev/") + name);
     }
     ::closedir(dir);

@@ -103,7 +103,8 @@ HRESULT control_get(V4l2Node& node, const ControlMapping& m, int32_t* value, int
     if (int r = read_control(node, m.control, value); r != 0) return hresult_from_errno(-r);
     *flags = 2;
     int32_t mode = 0;
-    if (has_auto(node, m) && read_control(node, m.auto_control, &mode) == 0 && auto_is_on(m.auto_control, mode))
+    if (has_auto(node, m) && read_control(node, m.auto_control, &mode) == 0 &&
+        auto_is_on(m.auto_control, mode))
         *flags = 1;
     return S_OK;
 }
@@ -113,7 +114,8 @@ HRESULT control_set(V4l2Node& node, const ControlMapping& m, int32_t value, int3
     if (!query(node, m.control, q)) return E_PROP_ID_UNSUPPORTED;
     const bool automatic = has_auto(node, m);
     if (automatic) {
-        if (int r = switch_auto(node, m.auto_control, (flags & 1) != 0); r != 0) return hresult_from_errno(-r);
+        if (int r = switch_auto(node, m.auto_control, (flags & 1) != 0); r != 0)
+            return hresult_from_errno(-r);
         if (flags & 1) return S_OK;
     }
     if (int r = write_control(node, m.control, value); r != 0) return hresult_from_errno(-r);

@@ -23,8 +23,8 @@ const ControlMapping* control_mapping(bool camera_control, int32_t property);
 
 // Minimum, maximum, step and default of the control; flags 2, or 3 when it can run
 // automatically. E_PROP_ID_UNSUPPORTED when the camera lacks the control.
-HRESULT control_range(V4l2Node& node, const ControlMapping& mapping, int32_t* min, int32_t* max, int32_t* step,
-                      int32_t* default_value, int32_t* flags);
+HRESULT control_range(V4l2Node& node, const ControlMapping& mapping, int32_t* min, int32_t* max,
+                      int32_t* step, int32_t* default_value, int32_t* flags);
 // The current value, with flags 1 while the automatic switch is on, else 2.
 HRESULT control_get(V4l2Node& node, const ControlMapping& mapping, int32_t* value, int32_t* flags);
 // Flags 1 on a control with an automatic switch turns that switch on (the value is the camera's

@@ -59,7 +59,8 @@ std::vector<IMoniker*> V4l2MediaPlatform::list_cameras() {
         std::string driver = field_text(cap.driver, sizeof cap.driver);
         std::string bus = field_text(cap.bus_info, sizeof cap.bus_info);
         if (card.empty()) card = path;
-        monikers.push_back(new V4l2Moniker(ops_, path, card, card + " (" + driver + ", " + bus + ", " + path + ")"));
+        monikers.push_back(
+            new V4l2Moniker(ops_, path, card, card + " (" + driver + ", " + bus + ", " + path + ")"));
     }
     return monikers;
 }

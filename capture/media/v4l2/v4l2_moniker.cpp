@@ -10,8 +10,12 @@
 
 namespace media::v4l2 {
 
-V4l2Moniker::V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::string card, std::string description)
-    : ops_(std::move(ops)), path_(std::move(path)), card_(std::move(card)), description_(std::move(description)) {}
+V4l2Moniker::V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::string card,
+                         std::string description)
+    : ops_(std::move(ops)),
+      path_(std::move(path)),
+      card_(std::move(card)),
+      description_(std::move(description)) {}
 
 HRESULT V4l2Moniker::QueryInterface(const Guid& iid, void** out) {
     if (!out) return E_POINTER;

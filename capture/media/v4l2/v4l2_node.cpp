@@ -4,7 +4,8 @@
 
 namespace media::v4l2 {
 
-V4l2Node::V4l2Node(std::shared_ptr<V4l2Ops> ops, std::string path) : ops_(std::move(ops)), path_(std::move(path)) {
+V4l2Node::V4l2Node(std::shared_ptr<V4l2Ops> ops, std::string path)
+    : ops_(std::move(ops)), path_(std::move(path)) {
     int fd = ops_->open(path_);
     if (fd >= 0) {
         fd_ = fd;

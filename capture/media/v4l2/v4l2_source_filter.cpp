@@ -52,14 +52,16 @@ int default_stride(uint32_t pixel_format, int width) {
 
 }  // namespace
 
-V4l2SourceFilter::V4l2SourceFilter(std::shared_ptr<V4l2Node> node) : SourceFilter(false), node_(std::move(node)) {
+V4l2SourceFilter::V4l2SourceFilter(std::shared_ptr<V4l2Node> node)
+    : SourceFilter(false), node_(std::move(node)) {
     v4l2_format f{};
     f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
     if (int r = node_->xioctl(VIDIOC_G_FMT, &f); r != 0) {
         format_error_ = -r;
         return;
     }
-    format_ = Format{f.fmt.pix.pixelformat, static_cast<int>(f.fmt.pix.width), static_cast<int>(f.fmt.pix.height)};
+    format_ =
+        Format{f.fmt.pix.pixelformat, static_cast<int>(f.fmt.pix.width), static_cast<int>(f.fmt.pix.height)};
 }
 
 V4l2SourceFilter::~V4l2SourceFilter() { stop_streaming(); }
@@ -84,7 +86,8 @@ HRESULT V4l2SourceFilter::query_more_interfaces(const Guid& iid, void** out) {
 int64_t V4l2SourceFilter::frame_interval() {
     v4l2_streamparm p{};
     p.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (node_->xioctl(VIDIOC_G_PARM, &p) != 0 || !(p.parm.capture.capability & V4L2_CAP_TIMEPERFRAME)) return 0;
+    if (node_->xioctl(VIDIOC_G_PARM, &p) != 0 || !(p.parm.capture.capability & V4L2_CAP_TIMEPERFRAME))
+        return 0;
     const v4l2_fract& t = p.parm.capture.timeperframe;
     if (t.denominator == 0) return 0;
     return static_cast<int64_t>(t.numerator) * 10000000 / t.denominator;
@@ -105,7 +108,8 @@ HRESULT V4l2SourceFilter::GetFormat(AM_MEDIA_TYPE** mt) {
     if (!mt) return E_POINTER;
     *mt = nullptr;
     if (format_error_) return hresult_from_errno(format_error_);
-    *mt = create_video_media_type(fourcc_guid(format_.pixel_format), format_.width, format_.height, frame_interval());
+    *mt = create_video_media_type(fourcc_guid(format_.pixel_format), format_.width, format_.height,
+                                  frame_interval());
     return S_OK;
 }
 
@@ -113,7 +117,8 @@ bool V4l2SourceFilter::set_exactly(const Format& want, int* result) {
     v4l2_format f = make_format(want.pixel_format, want.width, want.height);
     *result = node_->xioctl(VIDIOC_S_FMT, &f);
     return *result == 0 && f.fmt.pix.pixelformat == want.pixel_format &&
-           static_cast<int>(f.fmt.pix.width) == want.width && static_cast<int>(f.fmt.pix.height) == want.height;
+           static_cast<int>(f.fmt.pix.width) == want.width &&
+           static_cast<int>(f.fmt.pix.height) == want.height;
 }
 
 HRESULT V4l2SourceFilter::SetFormat(const AM_MEDIA_TYPE* mt) {
@@ -172,8 +177,8 @@ void V4l2SourceFilter::load_capabilities() {
         }
         // A driver that lists no sizes still has the one it runs at.
         if (!any_size && format_error_ == 0 && desc.pixelformat == format_.pixel_format) {
-            capabilities_.push_back(
-                Capability{desc.pixelformat, format_.width, format_.height, format_.width, format_.height, 1, 1});
+            capabilities_.push_back(Capability{desc.pixelformat, format_.width, format_.height, format_.width,
+                                               format_.height, 1, 1});
         }
     }
 }
@@ -309,7 +314,8 @@ IMediaSample* V4l2SourceFilter::wait_for_stop(std::stop_token stop) {
 
 IMediaSample* V4l2SourceFilter::next_sample(std::stop_token stop) {
     auto end_delivery = [&](int error) {
-        platform::console_error_printf("%s: %s - no more frames\n", node_->path().c_str(), std::strerror(error));
+        platform::console_error_printf("%s: %s - no more frames\n", node_->path().c_str(),
+                                       std::strerror(error));
         gone_ = true;
     };
     while (!stop.stop_requested()) {
@@ -332,14 +338,15 @@ IMediaSample* V4l2SourceFilter::next_sample(std::stop_token stop) {
         }
         const MappedBuffer& mapped = buffers_[b.index];
         const size_t used = std::min<size_t>(b.bytesused, mapped.length);
-        const bool ok = !(b.flags & V4L2_BUF_FLAG_ERROR) &&
-                        convert_to_bottom_up_bgr(stream_pixel_format_, static_cast<const uint8_t*>(mapped.data), used,
-                                                 stream_width_, stream_height_, stream_stride_, sample_.data(),
-                                                 scratch_);
+        const bool ok =
+            !(b.flags & V4L2_BUF_FLAG_ERROR) &&
+            convert_to_bottom_up_bgr(stream_pixel_format_, static_cast<const uint8_t*>(mapped.data), used,
+                                     stream_width_, stream_height_, stream_stride_, sample_.data(), scratch_);
         if (r = node_->xioctl(VIDIOC_QBUF, &b); r != 0) end_delivery(-r);
         if (!ok) continue;  // a damaged frame is skipped, as the camera would drop it
         sample_.set_length(stream_width_ * stream_height_ * 3);
-        sample_.time = static_cast<double>(b.timestamp.tv_sec) + static_cast<double>(b.timestamp.tv_usec) / 1e6;
+        sample_.time =
+            static_cast<double>(b.timestamp.tv_sec) + static_cast<double>(b.timestamp.tv_usec) / 1e6;
         return &sample_;
     }
     return nullptr;

@@ -23,7 +23,9 @@ public:
     // node: the opened device, shared with the property controls handed out.
     explicit V4l2SourceFilter(std::shared_ptr<V4l2Node> node);
 
-    HRESULT QueryInterface(const Guid& iid, void** out) override { return FilterBase::QueryInterface(iid, out); }
+    HRESULT QueryInterface(const Guid& iid, void** out) override {
+        return FilterBase::QueryInterface(iid, out);
+    }
     uint32_t AddRef() override { return FilterBase::AddRef(); }
     uint32_t Release() override { return FilterBase::Release(); }
 
@@ -73,7 +75,7 @@ private:
     IMediaSample* wait_for_stop(std::stop_token stop);
 
     std::shared_ptr<V4l2Node> node_;
-    Format format_;       // as the device last took it
+    Format format_;         // as the device last took it
     int format_error_ = 0;  // errno of reading the format at the start, 0 when read
     bool capabilities_loaded_ = false;
     std::vector<Capability> capabilities_;
