@@ -1,6 +1,7 @@
 #include "recog/labeling.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #if defined(__SSE2__)
@@ -132,9 +133,8 @@ inline bool all_background(const int32_t* v) {
 // labeled neighbour among upper-left, up, upper-right, left, otherwise a new provisional label;
 // background gets -1. No branches on the pixel values, which noise makes unpredictable, and only
 // two operations from one pixel's label to the next: the left neighbour is labeled exactly when
-// it is foreground, so everything but "take the left label" is known without it. Kept out of
-// line: inlined twice, it crowds the background-block path of its caller.
-[[gnu::noinline]] void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, const int32_t* up,
+// it is foreground, so everything but "take the left label" is known without it.
+inline void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, const int32_t* up,
                                          int32_t& left_io, int32_t& next_io) {
     // Locals, not the references: the stores below could alias them and force reloads.
     int32_t left = left_io;
@@ -238,7 +238,7 @@ void merge_row(const int32_t* label, const uint8_t* differs, LabelSets& sets) {
             const int32_t* centre = label + x;
             const int32_t own = sets.root(centre[0]);
             for (unsigned bits = mask; bits != 0; bits &= bits - 1) {
-                const int32_t other = sets.root(centre[kOffsets[__builtin_ctz(bits)]]);
+                const int32_t other = sets.root(centre[kOffsets[std::countr_zero(bits)]]);
                 if (other != own) {
                     sets.join_into(own, other);  // the neighbour's label survives
                     break;
