@@ -215,6 +215,16 @@ HRESULT V4l2SourceFilter::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, uint8_t* 
 bool V4l2SourceFilter::can_deliver(const Guid& subtype) const { return subtype == MEDIASUBTYPE_RGB24; }
 
 HRESULT V4l2SourceFilter::start_streaming() {
+    HRESULT hr = start_stream();
+    // The library says only that the graph did not start; the reason (busy, no USB bandwidth
+    // left for a second camera ...) is the user's best clue.
+    if (FAILED(hr) && errno_of(hr) != 0)
+        platform::console_error_printf("%s: cannot start streaming: %s\n", node_->path().c_str(),
+                                       std::strerror(errno_of(hr)));
+    return hr;
+}
+
+HRESULT V4l2SourceFilter::start_stream() {
     if (streaming_) return S_OK;
     if (format_error_) return hresult_from_errno(format_error_);
 

@@ -70,6 +70,7 @@ private:
     void ask_frame_interval(int64_t avg_time_per_frame);
     // S_FMT with the format; true when the device took exactly it. *result gets the ioctl's result.
     bool set_exactly(const Format& f, int* result);
+    HRESULT start_stream();
     void release_buffers();
     // Streaming thread: after the device is gone, nothing comes until stop.
     IMediaSample* wait_for_stop(std::stop_token stop);
