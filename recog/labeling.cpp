@@ -229,15 +229,24 @@ void merge_row(const int32_t* label, const uint8_t* differs, LabelSets& sets) {
         std::memcpy(&below, differs + W + x0 - 1, 8);
         std::memcpy(&below_end, differs + W + x0 + 7, 2);
         if ((here | below | below_end | differs[x0 + 8]) == 0) continue;
+        // Gather the centres that have such neighbours first: a branch per centre would be
+        // mispredicted all the time in noise.
         const int x1 = std::min(x0 + kBlock, W - 2);
+        int active_x[kBlock];
+        unsigned active_mask[kBlock];
+        int active = 0;
         for (int x = x0; x < x1; ++x) {
             const uint8_t* d = differs + x;
             const unsigned mask = (d[0] & 15u) | (d[1] & kDiffersLeft) << 1 | (d[W - 1] & kDiffersUpRight) << 3 |
                                   (d[W] & kDiffersUp) << 5 | (d[W + 1] & kDiffersUpLeft) << 7;
-            if (mask == 0) continue;
-            const int32_t* centre = label + x;
+            active_x[active] = x;
+            active_mask[active] = mask;
+            active += mask != 0;
+        }
+        for (int i = 0; i < active; ++i) {
+            const int32_t* centre = label + active_x[i];
             const int32_t own = sets.root(centre[0]);
-            for (unsigned bits = mask; bits != 0; bits &= bits - 1) {
+            for (unsigned bits = active_mask[i]; bits != 0; bits &= bits - 1) {
                 const int32_t other = sets.root(centre[kOffsets[std::countr_zero(bits)]]);
                 if (other != own) {
                     sets.join_into(own, other);  // the neighbour's label survives
