@@ -8,11 +8,13 @@
 
 #include "platform/console.h"
 
-// The measures follow the defined scans exactly, with two passes over the measured window:
-// - pass 1 (row-major) counts pixels and updates box and extreme pixels with the same <= / >=
-//   comparisons in the same order, so ties go to the last pixel in raster order as they must;
+// The measures follow the defined scans exactly, with one pass over the measured window and one
+// over its labeled pixels:
+// - pass 1 (row-major) updates box and extreme pixels with the same <= / >= comparisons in the
+//   same order, so ties go to the last pixel in raster order as they must, and lists the labeled
+//   pixels;
 // - pass 2 builds, per region, a histogram of its labeled pixels over the rows and the columns of
-//   its box. The row-major (column-major) scan that stops counting at pixnum/2 leaves the centre
+//   its box; the rows give the pixel count. The row-major (column-major) scan that stops counting at pixnum/2 leaves the centre
 //   at the row (column) where the running count first reaches pixnum/2, or at the last row
 //   (column) holding a pixel if it never does; the cumulative histogram gives the same row
 //   (column) without walking the plane column by column.
@@ -32,11 +34,14 @@ struct Extent {
 };
 
 struct MeasureWork {
-    Extent extent[kMaxAreas + 1];                    // the last one collects unlabeled pixels
-    int32_t col_hist[kMaxAreas * W + W];             // boxes of all regions, then the spare's
+    Extent extent[kMaxAreas + 1];  // the last one collects unlabeled pixels
+    int32_t col_hist[kMaxAreas * W];  // over the boxes of all regions, one after the other
     // Row counts in kLanes copies, picked by column: consecutive pixels of one region then add to
     // different counters and do not wait for each other's stores.
-    int32_t row_hist[kLanes][kMaxAreas * kFrameHeight + kFrameHeight];
+    int32_t row_hist[kLanes][kMaxAreas * kFrameHeight];
+    // The labeled pixels in raster order, for pass 2: entry and place (row << 9 | column).
+    int16_t pixel_entry[kFramePixels];
+    uint32_t pixel_place[kFramePixels];
 };
 
 MeasureWork& measure_work() {
@@ -154,6 +159,7 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     spare.min_x = 319;
     spare.min_y = 239;
 
+    int32_t pixels = 0;  // labeled pixels recorded for pass 2
     // Pass 1: box and extreme pixels. Rows are scanned downwards, so "y >= max_y" holds for every
     // pixel and the bottom-most pixel is simply the last one. The pixel count comes later from
     // the histograms, less the labeled pixels whose value is not 0 (never so after the labeling,
@@ -185,6 +191,11 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
                 e.bottom_x = x;
                 e.bottom_y = y;
                 odd |= (label[x] >= 0) & (value[x] != 0);
+                // Remember the pixel for pass 2, without a branch: kept only when labeled.
+                const int entry = static_cast<int>(&e - extent);
+                work.pixel_entry[pixels] = static_cast<int16_t>(entry);
+                work.pixel_place[pixels] = static_cast<uint32_t>(y << 9 | x);
+                pixels += entry != count;
             }
             if (odd) {
                 for (int x = x0; x < x1; ++x) {
@@ -197,8 +208,8 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         if (extent[k].min_x <= extent[k].max_x) extent[k].max_y = extent[k].bottom_y;  // has pixels
     }
 
-    // Pass 2: per-region histograms over the box; regions without a pixel get none, the spare
-    // entry gets the whole frame.
+    // Pass 2: per-region histograms over the box, from the labeled pixels recorded in pass 1;
+    // regions without a pixel get none.
     int32_t col_used = 0;
     int32_t row_used = 0;
     for (int k = 0; k < count; ++k) {
@@ -210,19 +221,11 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
     std::memset(work.col_hist, 0, sizeof(int32_t) * static_cast<size_t>(col_used));
     for (auto& lane : work.row_hist) std::memset(lane, 0, sizeof(int32_t) * static_cast<size_t>(row_used));
-    spare.col_base = kMaxAreas * W;
-    spare.row_base = kMaxAreas * kFrameHeight;
-    for (int y = first_row; y <= last_row; ++y) {
-        const int32_t* label = image_att->label + y * W;
-        for (int x0 = 1; x0 < W - 1; x0 += kBlock) {
-            const int x1 = std::min(x0 + kBlock, W - 1);
-            if (unlabeled_block(label, x0, x1)) continue;
-            for (int x = x0; x < x1; ++x) {
-                const Extent& e = extent[entry_of(label[x], count)];
-                ++work.col_hist[e.col_base + x];
-                ++work.row_hist[x % kLanes][e.row_base + y];
-            }
-        }
+    for (int32_t i = 0; i < pixels; ++i) {
+        const Extent& e = extent[work.pixel_entry[i]];
+        const int x = work.pixel_place[i] & 511, y = work.pixel_place[i] >> 9;
+        ++work.col_hist[e.col_base + x];
+        ++work.row_hist[x % kLanes][e.row_base + y];
     }
 
     for (int lane = 1; lane < kLanes; ++lane) {
