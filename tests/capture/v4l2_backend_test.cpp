@@ -309,12 +309,17 @@ TEST_F(V4l2Test, a_camera_pulled_out_mid_stream_ends_delivery_without_a_crash) {
     // The streaming thread has met the unplugged camera.
     EXPECT_TRUE(test_support::wait_until([&] { return fake->calls(kCam, VIDIOC_DQBUF) > dequeued; }));
 
-    vi.closeDevice(0);  // the streaming thread has ended: its output can be read now
+    // The library's frozen-device recovery notices, tears the stream down and finds no camera.
+    vi.setFreezeRecovery(0, true, 5);
+    for (int i = 0; i < 410 && vi.isDeviceOpen(0); ++i) vi.hasNewFrame(0);
+    EXPECT_FALSE(vi.isDeviceOpen(0));
+    // The streaming thread has ended with the reopen's close: its output can be read now.
     EXPECT_NE(out.find("/dev/video0: No such device - no more frames\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("ERROR: Device seems frozen - attempting to reconnect\n"), std::string::npos);
     EXPECT_NE(out.find("SETUP: Device 0 disconnected and freed\n"), std::string::npos);
-    // The camera is gone from the listing, so it can't be opened again.
-    EXPECT_FALSE(vi.openDevice(0, 320, 240));
     EXPECT_NE(out.find("SETUP: device[0] not found - you have 0 devices available\n"), std::string::npos);
+    EXPECT_NE(out.find("ERROR: Unable to reconnect to device\n"), std::string::npos);
+    EXPECT_EQ(vi.GetPixels(0, false, false), nullptr);
 }
 
 TEST_F(V4l2Test, damaged_frames_are_skipped_and_a_silent_camera_stops_cleanly) {
@@ -336,6 +341,23 @@ TEST_F(V4l2Test, damaged_frames_are_skipped_and_a_silent_camera_stops_cleanly) {
     EXPECT_FALSE(got);
     vi.closeDevice(0);
     EXPECT_FALSE(fake->streaming(kCam));
+}
+
+TEST_F(V4l2Test, a_reopened_camera_streams_again_at_its_size_without_analog_parts) {
+    VideoInput& vi = open_at(webcam(), 320, 240);
+    EXPECT_FALSE(vi.setAnalogStandard(0, 0));
+    EXPECT_NE(out.find("SETUP: couldn't set requested format\n"), std::string::npos);
+    // The recovery path: close and open again, routing the (absent) crossbar on the way.
+    ASSERT_TRUE(vi.reopenDevice(0)) << out;
+    EXPECT_NE(out.find("SETUP: You are a webcam or snazzy firewire cam! No Crossbar needed\n"),
+              std::string::npos);
+    EXPECT_EQ(vi.widthOf(0), 320);
+    EXPECT_EQ(vi.heightOf(0), 240);
+    fake->deliver(kCam);
+    bool got = false;
+    std::vector<uint8_t> frame = fetch(vi, &got);
+    ASSERT_TRUE(got);
+    EXPECT_TRUE(frame == expected_frame(0, V4L2_PIX_FMT_BGR24, 320, 240));
 }
 
 TEST_F(V4l2Test, a_frame_rate_set_before_opening_is_asked_of_the_camera) {
