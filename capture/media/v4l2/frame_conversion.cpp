@@ -36,8 +36,8 @@ bool can_convert_to_bgr(uint32_t pixel_format) {
     }
 }
 
-bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t used, int width, int height,
-                              int stride, uint8_t* out, cv::Mat& scratch) {
+static bool convert_frame(uint32_t pixel_format, const uint8_t* data, size_t used, int width, int height,
+                          int stride, uint8_t* out, cv::Mat& scratch) {
     if (!data || !out || width <= 0 || height <= 0) return false;
     cv::Mat bgr(height, width, CV_8UC3, out);
     auto* src = const_cast<uint8_t*>(data);  // OpenCV headers over the driver's buffer, read only
@@ -85,11 +85,7 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
             // other picture format the image library knows.
             if (used < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
             cv::Mat encoded(1, static_cast<int>(used), CV_8UC1, src);
-            try {
-                cv::imdecode(encoded, cv::IMREAD_COLOR, &scratch);
-            } catch (const cv::Exception&) {
-                return false;
-            }
+            cv::imdecode(encoded, cv::IMREAD_COLOR, &scratch);
             if (scratch.empty() || scratch.cols != width || scratch.rows != height ||
                 scratch.type() != CV_8UC3)
                 return false;
@@ -101,6 +97,16 @@ bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t
     }
     cv::flip(bgr, bgr, 0);
     return true;
+}
+
+bool convert_to_bottom_up_bgr(uint32_t pixel_format, const uint8_t* data, size_t used, int width, int height,
+                              int stride, uint8_t* out, cv::Mat& scratch) {
+    // Runs on the streaming thread, where an escaping exception would end the process.
+    try {
+        return convert_frame(pixel_format, data, used, width, height, stride, out, scratch);
+    } catch (const cv::Exception&) {
+        return false;
+    }
 }
 
 }  // namespace media::v4l2
