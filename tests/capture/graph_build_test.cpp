@@ -1,7 +1,9 @@
 // Building a device's graph: size negotiation, every failure path with its clean-up, crossbar
 // routing, analog standards and the graph description.
 
+#include <cctype>
 #include <cstring>
+#include <ostream>
 
 #include "capture/media/am_crossbar.h"
 #include "capture/media/result.h"
@@ -156,6 +158,8 @@ struct BuildFailure {
     std::vector<std::string> absent;    // lines the teardown must not print
 };
 
+void PrintTo(const BuildFailure& f, std::ostream* os) { *os << f.operation << " after " << f.after; }
+
 const std::string kBegin = "\nSETUP: Disconnecting device 0\n";
 const std::string kEnd = "SETUP: Device 0 disconnected and freed\n\n";
 
@@ -229,7 +233,14 @@ TEST_P(BuildFailureTest, failure_prints_its_message_closes_the_device_and_leaves
     EXPECT_TRUE(vi.openDevice(0, 320, 240));
 }
 
-INSTANTIATE_TEST_SUITE_P(every_step, BuildFailureTest, ::testing::ValuesIn(kFailures));
+// Test names from the failing operation, so ctest lists the same names on every run.
+std::string failure_name(const ::testing::TestParamInfo<BuildFailure>& info) {
+    std::string name;
+    for (const char* c = info.param.operation; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name + "_after_" + std::to_string(info.param.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(every_step, BuildFailureTest, ::testing::ValuesIn(kFailures), failure_name);
 
 TEST_F(CaptureTest, failed_builder_creation_keeps_the_record_until_closed) {
     add(webcam());
