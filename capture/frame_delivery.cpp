@@ -6,9 +6,9 @@
 
 #include "capture/media/sample_grabber.h"
 #include "capture/sample_grabber_callback.h"
+#include "capture/say.h"
 #include "capture/video_device.h"
 #include "capture/video_input.h"
-#include "platform/console.h"
 
 namespace capture {
 
@@ -71,8 +71,8 @@ bool VideoInput::GetPixels(int index, uint8_t* destination, bool flipRedAndBlue,
         copyFrame(d->grabBuffer, destination, d->frameWidth, d->frameHeight, flipRedAndBlue, flipImage);
         return true;
     }
-    if (size != d->frameBytes && verbose) platform::console_printf("ERROR: GetPixels() - bufferSizes do not match!\n");
-    if (FAILED(hr) && verbose) platform::console_printf("ERROR: GetPixels() - Unable to grab frame for device %i\n", index);
+    if (size != d->frameBytes) say("ERROR: GetPixels() - bufferSizes do not match!\n");
+    if (FAILED(hr)) say("ERROR: GetPixels() - Unable to grab frame for device %i\n", index);
     return false;
 }
 
@@ -91,12 +91,9 @@ bool VideoInput::hasNewFrame(int index) {
     }
     d->pollCount += 1;
     if (frozen && d->reconnectOnFreeze) {
-        if (verbose) platform::console_printf("ERROR: Device seems frozen - attempting to reconnect\n");
+        say("ERROR: Device seems frozen - attempting to reconnect\n");
         bool reopened = reopenDevice(d->deviceIndex);
-        if (verbose) {
-            platform::console_printf(reopened ? "SUCCESS: Able to reconnect to device\n"
-                                              : "ERROR: Unable to reconnect to device\n");
-        }
+        say(reopened ? "SUCCESS: Able to reconnect to device\n" : "ERROR: Unable to reconnect to device\n");
     }
     return result;
 }

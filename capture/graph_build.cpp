@@ -28,6 +28,7 @@
 #include "capture/media/task_memory.h"
 #include "capture/media/variant.h"
 #include "capture/sample_grabber_callback.h"
+#include "capture/say.h"
 #include "capture/video_device.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
@@ -37,15 +38,6 @@ namespace capture {
 using namespace media;
 
 namespace {
-
-template <typename... Args>
-void say(const char* format, Args... args) {
-    if (VideoInput::verbose) platform::console_printf(format, args...);
-}
-
-void say(const char* text) {
-    if (VideoInput::verbose) platform::console_printf("%s", text);
-}
 
 // Friendly names are cut to this many characters in both name fields.
 constexpr size_t kNameLimit = 253;

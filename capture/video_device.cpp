@@ -12,26 +12,12 @@
 #include "capture/media/pin.h"
 #include "capture/media/sample_grabber.h"
 #include "capture/sample_grabber_callback.h"
+#include "capture/say.h"
 #include "capture/video_input.h"
-#include "platform/console.h"
 
 namespace capture {
 
 using namespace media;
-
-namespace {
-
-// Prints only while the library-wide switch is on.
-template <typename... Args>
-void say(const char* format, Args... args) {
-    if (VideoInput::verbose) platform::console_printf(format, args...);
-}
-
-void say(const char* text) {
-    if (VideoInput::verbose) platform::console_printf("%s", text);
-}
-
-}  // namespace
 
 VideoDevice::VideoDevice() : callback(new SampleGrabberCallback()) {}
 

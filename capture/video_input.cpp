@@ -8,6 +8,7 @@
 #include "capture/media/moniker.h"
 #include "capture/media/property_bag.h"
 #include "capture/media/variant.h"
+#include "capture/say.h"
 #include "capture/video_device.h"
 #include "platform/console.h"
 
@@ -36,7 +37,7 @@ VideoInput::VideoInput(std::shared_ptr<MediaPlatform> platform) : platform_(std:
     callbackModeFixed = 0;
     useCallback = true;
     for (auto& d : devices) d = new VideoDevice();
-    if (verbose) platform::console_printf("\n***** VIDEOINPUT LIBRARY - %2.04f - QBX42 *****\n\n", kVersion);
+    say("\n***** VIDEOINPUT LIBRARY - %2.04f - QBX42 *****\n\n", kVersion);
 
     for (int i = 0; i < 10; ++i) procAmpIds[i] = i;
     for (int i = 0; i < 7; ++i) cameraControlIds[i] = i;
@@ -68,8 +69,7 @@ VideoInput::~VideoInput() {
 bool VideoInput::comAcquire() {
     if (comUsers == 0) {
         HRESULT hr = platform_->CoInitialize();
-        if (hr == RPC_E_CHANGED_MODE && verbose)
-            platform::console_printf("SETUP - COM already setup - threaded VI might not be possible\n");
+        if (hr == RPC_E_CHANGED_MODE) say("SETUP - COM already setup - threaded VI might not be possible\n");
     }
     ++comUsers;
     return true;
@@ -226,12 +226,8 @@ bool VideoInput::openDevice(int index, int width, int height, int connection) {
 bool VideoInput::openCommon(int index) {
     deviceCount = countDevices();
     if (index > deviceCount - 1) {
-        if (verbose) {
-            platform::console_printf("SETUP: device[%i] not found - you have %i devices available\n", index,
-                                     deviceCount);
-            platform::console_printf("SETUP: this means that the last device you can use is device[%i] \n",
-                                     deviceCount - 1);
-        }
+        say("SETUP: device[%i] not found - you have %i devices available\n", index, deviceCount);
+        say("SETUP: this means that the last device you can use is device[%i] \n", deviceCount - 1);
         return false;
     }
     return buildGraph(index) == S_OK;
