@@ -19,6 +19,8 @@ inline constexpr HRESULT E_FAIL = code(0x80004005);
 inline constexpr HRESULT E_UNEXPECTED = code(0x8000FFFF);
 inline constexpr HRESULT E_OUTOFMEMORY = code(0x8007000E);
 inline constexpr HRESULT E_INVALIDARG = code(0x80070057);
+// A property identifier the device does not support.
+inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = code(0x80070490);
 inline constexpr HRESULT RPC_E_CHANGED_MODE = code(0x80010106);
 inline constexpr HRESULT CO_E_NOTINITIALIZED = code(0x800401F0);
 inline constexpr HRESULT REGDB_E_CLASSNOTREG = code(0x80040154);

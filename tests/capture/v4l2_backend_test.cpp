@@ -430,9 +430,9 @@ TEST_F(V4l2ControlTest, video_processing_properties_map_to_their_controls) {
         << "automatic: value left to the camera";
 
     // Hue is absent on this camera; colour enable has no control at all.
-    EXPECT_EQ(amp->GetRange(2, &min, &max, &step, &def, &flags), v4l2::E_PROP_ID_UNSUPPORTED);
-    EXPECT_EQ(amp->Set(6, 1, 2), v4l2::E_PROP_ID_UNSUPPORTED);
-    EXPECT_EQ(amp->Get(10, &value, &flags), v4l2::E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(amp->GetRange(2, &min, &max, &step, &def, &flags), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(amp->Set(6, 1, 2), E_PROP_ID_UNSUPPORTED);
+    EXPECT_EQ(amp->Get(10, &value, &flags), E_PROP_ID_UNSUPPORTED);
     amp->Release();
 }
 
@@ -456,8 +456,8 @@ TEST_F(V4l2ControlTest, camera_control_properties_map_to_their_controls) {
     EXPECT_EQ(cam->Set(4, 250, 1), S_OK);
     EXPECT_EQ(fake->control(kCam, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
 
-    EXPECT_EQ(cam->GetRange(0, &min, &max, &step, &def, &flags), v4l2::E_PROP_ID_UNSUPPORTED);  // no pan
-    EXPECT_EQ(cam->Get(2, &value, &flags), v4l2::E_PROP_ID_UNSUPPORTED);                        // roll
+    EXPECT_EQ(cam->GetRange(0, &min, &max, &step, &def, &flags), E_PROP_ID_UNSUPPORTED);  // no pan
+    EXPECT_EQ(cam->Get(2, &value, &flags), E_PROP_ID_UNSUPPORTED);                        // roll
     cam->Release();
 
     // The settings filter had its own descriptor; the stream goes on.

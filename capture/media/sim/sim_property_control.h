@@ -12,8 +12,6 @@
 
 namespace media::simulated {
 
-inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = code(0x80070490);
-
 template <typename Interface>
 class SimPropertyControl final : public Interface {
 public:

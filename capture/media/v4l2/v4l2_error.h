@@ -1,13 +1,9 @@
 #pragma once
-// Result codes of the V4L2 back end: a failed system call's errno carried in a failure code, and
-// the code for a property the camera does not have.
+// A failed system call's errno carried in a result code, and back.
 
 #include "capture/media/result.h"
 
 namespace media::v4l2 {
-
-// The platform's code for a property identifier the device does not support.
-inline constexpr HRESULT E_PROP_ID_UNSUPPORTED = code(0x80070490);
 
 // A failure code that keeps the errno in its low 16 bits (the platform's rule for system errors).
 inline constexpr HRESULT hresult_from_errno(int error) {
