@@ -10,23 +10,6 @@ CaptureGraphBuilder::CaptureGraphBuilder(std::shared_ptr<FaultPlan> faults) : fa
 
 CaptureGraphBuilder::~CaptureGraphBuilder() { release_and_clear(graph_); }
 
-HRESULT CaptureGraphBuilder::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == ICaptureGraphBuilder2::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<ICaptureGraphBuilder2*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t CaptureGraphBuilder::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT CaptureGraphBuilder::SetFiltergraph(IGraphBuilder* graph) {
     if (HRESULT hr = planned_result(faults_, "ICaptureGraphBuilder2::SetFiltergraph"); FAILED(hr)) return hr;
     if (!graph) return E_POINTER;

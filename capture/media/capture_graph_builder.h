@@ -5,19 +5,15 @@
 
 #include "capture/media/capture_graph_builder2.h"
 #include "capture/media/fault_plan.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 
 namespace media {
 
 class FilterGraphManager;
 
-class CaptureGraphBuilder final : public ICaptureGraphBuilder2 {
+class CaptureGraphBuilder final : public RefCountedObject<ICaptureGraphBuilder2> {
 public:
     explicit CaptureGraphBuilder(std::shared_ptr<FaultPlan> faults);
-
-    HRESULT QueryInterface(const Guid& iid, void** out) override;
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override;
 
     HRESULT SetFiltergraph(IGraphBuilder* graph) override;
     HRESULT FindInterface(const Guid* category, const Guid* type, IBaseFilter* filter, const Guid& iid,
@@ -26,9 +22,8 @@ public:
                          IBaseFilter* intermediate, IBaseFilter* sink) override;
 
 private:
-    ~CaptureGraphBuilder();
+    ~CaptureGraphBuilder() override;
 
-    RefCount refs_;
     std::shared_ptr<FaultPlan> faults_;
     IGraphBuilder* graph_ = nullptr;  // one reference
 };

@@ -12,23 +12,6 @@ DeviceEnumerator::~DeviceEnumerator() {
     for (IMoniker* m : cameras_) m->Release();
 }
 
-HRESULT DeviceEnumerator::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == ICreateDevEnum::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<ICreateDevEnum*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t DeviceEnumerator::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT DeviceEnumerator::CreateClassEnumerator(const Guid& category, IEnumMoniker** out) {
     if (!out) return E_POINTER;
     *out = nullptr;

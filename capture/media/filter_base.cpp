@@ -8,25 +8,13 @@
 namespace media {
 
 HRESULT FilterBase::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == IBaseFilter::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<IBaseFilter*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return query_more_interfaces(iid, out);
+    HRESULT hr = RefCountedObject::QueryInterface(iid, out);
+    return hr == E_NOINTERFACE ? query_more_interfaces(iid, out) : hr;
 }
 
 HRESULT FilterBase::query_more_interfaces(const Guid&, void** out) {
     *out = nullptr;
     return E_NOINTERFACE;
-}
-
-uint32_t FilterBase::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
 }
 
 HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info) {

@@ -8,15 +8,14 @@
 
 #include "capture/media/base_filter.h"
 #include "capture/media/filter_pin.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 
 namespace media {
 
-class FilterBase : public IBaseFilter {
+class FilterBase : public RefCountedObject<IBaseFilter> {
 public:
+    // IUnknown and IBaseFilter, then query_more_interfaces.
     HRESULT QueryInterface(const Guid& iid, void** out) override;
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override;
     HRESULT QueryFilterInfo(FILTER_INFO* info) override;
     HRESULT EnumPins(IEnumPins** pins) override;
     HRESULT JoinFilterGraph(IFilterGraph* graph, const char16_t* name) override;
@@ -28,13 +27,11 @@ public:
 
 protected:
     FilterBase() = default;
-    virtual ~FilterBase() = default;
     FilterPin* add_pin(PIN_DIRECTION dir, std::u16string name, const Guid* category = nullptr);
     // Interfaces beyond IUnknown and IBaseFilter; E_NOINTERFACE by default.
     virtual HRESULT query_more_interfaces(const Guid& iid, void** out);
 
 private:
-    RefCount refs_;
     IFilterGraph* graph_ = nullptr;  // not counted: the graph holds the filter, not the reverse
     std::u16string name_;
     std::vector<std::unique_ptr<FilterPin>> pins_;

@@ -6,23 +6,6 @@ namespace media::simulated {
 
 SimCrossbar::SimCrossbar(std::shared_ptr<SimDevice> device) : device_(std::move(device)) {}
 
-HRESULT SimCrossbar::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == IAMCrossbar::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<IAMCrossbar*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t SimCrossbar::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT SimCrossbar::get_PinCounts(int32_t* outputs, int32_t* inputs) {
     if (!outputs || !inputs) return E_POINTER;
     *outputs = static_cast<int32_t>(device_->config().crossbar_outputs.size());

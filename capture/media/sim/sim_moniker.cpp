@@ -9,23 +9,6 @@ namespace media::simulated {
 SimMoniker::SimMoniker(std::shared_ptr<SimDevice> device, std::shared_ptr<FaultPlan> faults)
     : device_(std::move(device)), faults_(std::move(faults)) {}
 
-HRESULT SimMoniker::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == IMoniker::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<IMoniker*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t SimMoniker::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT SimMoniker::BindToStorage(IPropertyBag** bag) {
     if (!bag) return E_POINTER;
     *bag = nullptr;

@@ -5,25 +5,21 @@
 
 #include "capture/media/fault_plan.h"
 #include "capture/media/moniker.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 
 namespace media::simulated {
 
 class SimDevice;
 
-class SimMoniker final : public IMoniker {
+class SimMoniker final : public RefCountedObject<IMoniker> {
 public:
     SimMoniker(std::shared_ptr<SimDevice> device, std::shared_ptr<FaultPlan> faults);
 
-    HRESULT QueryInterface(const Guid& iid, void** out) override;
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override;
     HRESULT BindToStorage(IPropertyBag** bag) override;
     HRESULT BindToObject(IBaseFilter** filter) override;
 
 private:
-    ~SimMoniker() = default;
-    RefCount refs_;
+    ~SimMoniker() override = default;
     std::shared_ptr<SimDevice> device_;
     std::shared_ptr<FaultPlan> faults_;
 };

@@ -7,33 +7,16 @@
 
 #include "capture/media/am_camera_control.h"
 #include "capture/media/am_video_proc_amp.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 #include "capture/media/sim/sim_device.h"
 
 namespace media::simulated {
 
 template <typename Interface>
-class SimPropertyControl final : public Interface {
+class SimPropertyControl final : public RefCountedObject<Interface> {
 public:
     SimPropertyControl(std::shared_ptr<SimDevice> device, bool camera_control)
         : device_(std::move(device)), camera_control_(camera_control) {}
-
-    HRESULT QueryInterface(const Guid& iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == Interface::iid || iid == IUnknown::iid) {
-            AddRef();
-            *out = static_cast<Interface*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override {
-        uint32_t n = refs_.release();
-        if (n == 0) delete this;
-        return n;
-    }
 
     HRESULT GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* default_value,
                      int32_t* flags) override {
@@ -66,8 +49,7 @@ public:
     }
 
 private:
-    ~SimPropertyControl() = default;
-    RefCount refs_;
+    ~SimPropertyControl() override = default;
     std::shared_ptr<SimDevice> device_;
     bool camera_control_;
 };

@@ -17,23 +17,6 @@ V4l2Moniker::V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::st
       card_(std::move(card)),
       description_(std::move(description)) {}
 
-HRESULT V4l2Moniker::QueryInterface(const Guid& iid, void** out) {
-    if (!out) return E_POINTER;
-    if (iid == IMoniker::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<IMoniker*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-uint32_t V4l2Moniker::Release() {
-    uint32_t n = refs_.release();
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT V4l2Moniker::BindToStorage(IPropertyBag** bag) {
     if (!bag) return E_POINTER;
     *bag = new V4l2PropertyBag(card_, description_);

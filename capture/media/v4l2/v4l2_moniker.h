@@ -6,26 +6,22 @@
 #include <string>
 
 #include "capture/media/moniker.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 #include "capture/media/v4l2/v4l2_ops.h"
 
 namespace media::v4l2 {
 
-class V4l2Moniker final : public IMoniker {
+class V4l2Moniker final : public RefCountedObject<IMoniker> {
 public:
     V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::string card, std::string description);
 
-    HRESULT QueryInterface(const Guid& iid, void** out) override;
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override;
     HRESULT BindToStorage(IPropertyBag** bag) override;
     // Opens the node; a failed open gives its errno as a failure code, with one line on the
     // error stream naming the node.
     HRESULT BindToObject(IBaseFilter** filter) override;
 
 private:
-    ~V4l2Moniker() = default;
-    RefCount refs_;
+    ~V4l2Moniker() override = default;
     std::shared_ptr<V4l2Ops> ops_;
     std::string path_;
     std::string card_;

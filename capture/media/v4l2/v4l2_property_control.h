@@ -6,35 +6,17 @@
 
 #include "capture/media/am_camera_control.h"
 #include "capture/media/am_video_proc_amp.h"
-#include "capture/media/ref_count.h"
+#include "capture/media/ref_counted_object.h"
 #include "capture/media/v4l2/v4l2_controls.h"
-#include "capture/media/v4l2/v4l2_error.h"
 #include "capture/media/v4l2/v4l2_node.h"
 
 namespace media::v4l2 {
 
 template <typename Interface>
-class V4l2PropertyControl final : public Interface {
+class V4l2PropertyControl final : public RefCountedObject<Interface> {
 public:
     V4l2PropertyControl(std::shared_ptr<V4l2Node> node, bool camera_control)
         : node_(std::move(node)), camera_control_(camera_control) {}
-
-    HRESULT QueryInterface(const Guid& iid, void** out) override {
-        if (!out) return E_POINTER;
-        if (iid == Interface::iid || iid == IUnknown::iid) {
-            AddRef();
-            *out = static_cast<Interface*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return refs_.add(); }
-    uint32_t Release() override {
-        uint32_t n = refs_.release();
-        if (n == 0) delete this;
-        return n;
-    }
 
     HRESULT GetRange(int32_t property, int32_t* min, int32_t* max, int32_t* step, int32_t* default_value,
                      int32_t* flags) override {
@@ -51,8 +33,7 @@ public:
     }
 
 private:
-    ~V4l2PropertyControl() = default;
-    RefCount refs_;
+    ~V4l2PropertyControl() override = default;
     std::shared_ptr<V4l2Node> node_;
     bool camera_control_;
 };
