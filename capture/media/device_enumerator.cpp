@@ -1,7 +1,8 @@
 #include "capture/media/device_enumerator.h"
 
+#include "capture/media/enum_moniker.h"
+#include "capture/media/list_enumerator.h"
 #include "capture/media/moniker.h"
-#include "capture/media/moniker_enumerator.h"
 
 namespace media {
 
@@ -19,7 +20,7 @@ HRESULT DeviceEnumerator::CreateClassEnumerator(const Guid& category, IEnumMonik
     // An empty category gives S_FALSE and no enumerator, as the platform does.
     if (!(category == CLSID_VideoInputDeviceCategory) || cameras_.empty()) return S_FALSE;
     for (IMoniker* m : cameras_) m->AddRef();
-    *out = new MonikerEnumerator(cameras_);
+    *out = new ListEnumerator<IEnumMoniker, IMoniker>(cameras_);
     return S_OK;
 }
 

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
+#include "capture/media/enum_pins.h"
 #include "capture/media/filter_graph.h"
-#include "capture/media/pin_enumerator.h"
+#include "capture/media/list_enumerator.h"
 
 namespace media {
 
@@ -29,9 +30,13 @@ HRESULT FilterBase::QueryFilterInfo(FILTER_INFO* info) {
 
 HRESULT FilterBase::EnumPins(IEnumPins** pins) {
     if (!pins) return E_POINTER;
-    std::vector<FilterPin*> list;
-    for (const auto& p : pins_) list.push_back(p.get());
-    *pins = new PinEnumerator(this, std::move(list));
+    // A reference on a pin is one on the filter: the walk keeps the filter alive.
+    std::vector<IPin*> list;
+    for (const auto& p : pins_) {
+        p->AddRef();
+        list.push_back(p.get());
+    }
+    *pins = new ListEnumerator<IEnumPins, IPin>(std::move(list));
     return S_OK;
 }
 

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <chrono>
 
+#include "capture/media/enum_filters.h"
 #include "capture/media/filter_base.h"
-#include "capture/media/filter_enumerator.h"
 #include "capture/media/frame_sample.h"
+#include "capture/media/list_enumerator.h"
 #include "capture/media/source_filter.h"
 
 namespace media {
@@ -89,7 +90,8 @@ HRESULT FilterGraphManager::RemoveFilter(IBaseFilter* filter) {
 HRESULT FilterGraphManager::EnumFilters(IEnumFilters** filters) {
     if (HRESULT hr = planned_result(faults_, "IFilterGraph::EnumFilters"); FAILED(hr)) return hr;
     if (!filters) return E_POINTER;
-    *filters = new FilterEnumerator(filters_);
+    for (IBaseFilter* f : filters_) f->AddRef();
+    *filters = new ListEnumerator<IEnumFilters, IBaseFilter>(filters_);
     return S_OK;
 }
 
