@@ -132,6 +132,12 @@ int run_cone_request(const RequestOptions& options) {
             "cone-request: no answer within %g s; the request stays in %s for the cone locator to answer "
             "(remove it to withdraw the request)\n",
             options.timeout_seconds, request.c_str());
+        if (platform::file_exists(notify)) {
+            platform::console_error_printf(
+                "cone-request: %s is there, but the request was not taken: a test run's output, or a request "
+                "the cone locator could not delete\n",
+                notify.c_str());
+        }
         return kTimedOut;
     }
 

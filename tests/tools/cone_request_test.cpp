@@ -34,13 +34,19 @@ const std::string kExampleReport = platform::utf8_to_cp932(
 // modes write no report and create the notify file before deleting the request.
 class FakeTool {
 public:
-    enum class Mode { stereo_service, picture_only };
+    // test_run: the service's key t, which writes its report into the notify file and leaves the
+    // request alone.
+    enum class Mode { stereo_service, picture_only, test_run };
 
     FakeTool(const TempDir& dir, std::optional<std::string> report, Mode mode = Mode::stereo_service)
         : thread_([this, &dir, report, mode] {
               const std::string request = dir.file("req_file.dat");
               if (!test_support::wait_for_file(request)) return;
               request_text_ = read_file(request);
+              if (mode == Mode::test_run) {
+                  write_file(dir.file("notify.txt"), report.value_or(""));
+                  return;
+              }
               if (report) write_file(dir.file("report.txt"), *report);
               if (mode == Mode::stereo_service) platform::remove_file(request);
               platform::create_empty_file(dir.file("notify.txt"));
@@ -137,6 +143,16 @@ TEST_F(ConeRequest, no_answer_in_time_leaves_the_request_and_says_so) {
     EXPECT_NE(run.err.find(dir.file("req_file.dat")), std::string::npos) << run.err;
     EXPECT_EQ(read_file(dir.file("req_file.dat")), "max_pixnum,300\n");
     EXPECT_EQ(run.out, "");
+}
+
+TEST_F(ConeRequest, a_test_runs_notify_file_is_not_taken_for_the_answer) {
+    FakeTool tool(dir, kExampleReport, FakeTool::Mode::test_run);
+    const ClientRun run = cone_request(in_dir({"--timeout", "2"}));
+    EXPECT_EQ(tool.request_text(), "");
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(exists("req_file.dat"));
+    EXPECT_TRUE(exists("notify.txt"));
 }
 
 TEST_F(ConeRequest, a_pending_request_or_an_uncollected_notify_file_stops_it) {
