@@ -1,7 +1,7 @@
 #include "capture/media/sim/sim_moniker.h"
 
+#include "capture/media/name_property_bag.h"
 #include "capture/media/sim/sim_device.h"
-#include "capture/media/sim/sim_property_bag.h"
 #include "capture/media/sim/sim_source_filter.h"
 
 namespace media::simulated {
@@ -14,7 +14,7 @@ HRESULT SimMoniker::BindToStorage(IPropertyBag** bag) {
     *bag = nullptr;
     if (HRESULT hr = planned_result(faults_, "IMoniker::BindToStorage"); FAILED(hr)) return hr;
     if (device_->config().property_bag_fails) return E_FAIL;
-    *bag = new SimPropertyBag(device_);
+    *bag = new NamePropertyBag(device_->config().friendly_name, device_->config().description);
     return S_OK;
 }
 

@@ -2,24 +2,36 @@
 
 #include <cstring>
 
+#include "capture/media/name_property_bag.h"
 #include "capture/media/v4l2/v4l2_error.h"
 #include "capture/media/v4l2/v4l2_node.h"
-#include "capture/media/v4l2/v4l2_property_bag.h"
 #include "capture/media/v4l2/v4l2_source_filter.h"
 #include "platform/console.h"
 
 namespace media::v4l2 {
+namespace {
+
+// Each byte becomes one 16-bit character: the capture library narrows names back to their low
+// bytes, so UTF-8 card names come out byte for byte as the driver gave them.
+std::u16string widen_bytes(const std::string& text) {
+    std::u16string wide;
+    wide.reserve(text.size());
+    for (char c : text) wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    return wide;
+}
+
+}  // namespace
 
 V4l2Moniker::V4l2Moniker(std::shared_ptr<V4l2Ops> ops, std::string path, std::string card,
                          std::string description)
     : ops_(std::move(ops)),
       path_(std::move(path)),
-      card_(std::move(card)),
-      description_(std::move(description)) {}
+      card_(widen_bytes(card)),
+      description_(widen_bytes(description)) {}
 
 HRESULT V4l2Moniker::BindToStorage(IPropertyBag** bag) {
     if (!bag) return E_POINTER;
-    *bag = new V4l2PropertyBag(card_, description_);
+    *bag = new NamePropertyBag(card_, description_);
     return S_OK;
 }
 

@@ -24,8 +24,8 @@ private:
     ~V4l2Moniker() override = default;
     std::shared_ptr<V4l2Ops> ops_;
     std::string path_;
-    std::string card_;
-    std::string description_;
+    std::u16string card_;  // the UTF-8 names, a byte to each 16-bit character
+    std::u16string description_;
 };
 
 }  // namespace media::v4l2
