@@ -1,47 +1,49 @@
 #include "recog/area_measure.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/console.h"
 
-// The measures follow the defined scans exactly, with one pass over the measured window and one
-// over its labeled pixels:
-// - pass 1 (row-major) updates box and extreme pixels with the same <= / >= comparisons in the
-//   same order, so ties go to the last pixel in raster order as they must, and lists the labeled
-//   pixels;
-// - pass 2 builds, per region, a histogram of its labeled pixels over the rows and the columns of
-//   its box; the rows give the pixel count. The row-major (column-major) scan that stops counting at pixnum/2 leaves the centre
-//   at the row (column) where the running count first reaches pixnum/2, or at the last row
-//   (column) holding a pixel if it never does; the cumulative histogram gives the same row
-//   (column) without walking the plane column by column.
+// The measures follow the defined scans exactly, with one row-major pass over the measured
+// window:
+// - Box and extreme pixels. Within one row, the pixels of a region that the <= / >= comparisons
+//   can pick are the first and the last one of a stretch of it (a stretch: consecutive labeled
+//   pixels of the row with the same label, background between them allowed): the leftmost pixel
+//   can only move to the first, the topmost, rightmost and bottom-most pixels (ties to the last
+//   pixel in raster order) only to the last. So each stretch updates its region once, in raster
+//   order, with the same comparisons; the result is that of the pixel-by-pixel scan.
+// - Centre. The row-major (column-major) scan that stops counting at pixnum/2 leaves the centre
+//   at the row (column) where the running count of labeled pixels first reaches pixnum/2; per
+//   region a histogram over the rows and one over the columns give the same row (column).
+// Groups of eight pixels whose labeled pixels all carry one label (most of them) are added to the
+// histograms at once.
 
 namespace {
 
 constexpr int W = kFrameWidth;
-constexpr int kBlock = 8;
-constexpr int kLanes = 4;
+constexpr int kGroup = 8;
+constexpr int kGroups = W / kGroup;
 
 struct Extent {
-    int32_t pixnum;
-    int32_t not_foreground;  // labeled pixels whose value is not 0
     int32_t min_x, min_y, max_x, max_y;
     int32_t left_x, left_y, top_x, top_y, right_x, right_y, bottom_x, bottom_y;
-    int32_t col_base, row_base;  // histogram offsets, already shifted by min_x / min_y
+    int32_t not_foreground;  // labeled pixels whose value is not 0
 };
 
+// The histograms are all zero between calls: each call clears the part it used (the box of each
+// region), so a frame with a few small regions does not pay for the whole tables.
 struct MeasureWork {
-    Extent extent[kMaxAreas + 1];  // the last one collects unlabeled pixels
-    int32_t col_hist[kMaxAreas * W];  // over the boxes of all regions, one after the other
-    // Row counts in kLanes copies, picked by column: consecutive pixels of one region then add to
-    // different counters and do not wait for each other's stores.
-    int32_t row_hist[kLanes][kMaxAreas * kFrameHeight];
-    // The labeled pixels in raster order, for pass 2: entry and place (row << 9 | column).
-    int16_t pixel_entry[kFramePixels];
-    uint32_t pixel_place[kFramePixels];
+    Extent extent[kMaxAreas];
+    int32_t col_hist[kMaxAreas][W];
+    int32_t row_hist[kMaxAreas][kFrameHeight];
 };
 
 MeasureWork& measure_work() {
@@ -49,22 +51,163 @@ MeasureWork& measure_work() {
     return *work;
 }
 
-// Entry of a label: itself when it names one of the count regions, else the spare entry count.
-// By masks: the compiler turns the plain conditional into a branch that noise mispredicts.
-inline int entry_of(int32_t label, int count) {
-    const int32_t valid = -static_cast<int32_t>(static_cast<uint32_t>(label) < static_cast<uint32_t>(count));
-    return (label & valid) | (count & ~valid);
+// Number of bits set in a byte (a table: without the popcount instruction in the target, the
+// library call costs more than the lookup).
+struct BitCounts {
+    uint8_t of[256];
+    constexpr BitCounts() : of() {
+        for (int b = 0; b < 256; ++b) of[b] = static_cast<uint8_t>((b & 1) + (b >> 1 & 1) + (b >> 2 & 1) + (b >> 3 & 1) +
+                                                                    (b >> 4 & 1) + (b >> 5 & 1) + (b >> 6 & 1) + (b >> 7 & 1));
+    }
+    uint8_t operator[](unsigned b) const { return of[b]; }
+};
+constexpr BitCounts kPixelsOf{};
+
+// The pixels of one region in a row, from first to last, not interrupted by another region.
+struct Stretch {
+    int32_t entry = -1;  // -1: none open
+    int32_t first_x = 0, last_x = 0;
+    int32_t pixels = 0;
+};
+
+// Hands a finished stretch of row y to its region: the comparisons of the defined scan, made once
+// for the pixels that can win them.
+inline void close_stretch(const Stretch& s, int32_t y, MeasureWork& work) {
+    if (s.entry < 0) return;
+    Extent& e = work.extent[s.entry];
+    if (s.first_x <= e.min_x) {
+        e.min_x = s.first_x;
+        e.left_x = s.first_x;
+        e.left_y = y;
+    }
+    if (y <= e.min_y) {
+        e.min_y = y;
+        e.top_x = s.last_x;
+        e.top_y = y;
+    }
+    if (s.last_x >= e.max_x) {
+        e.max_x = s.last_x;
+        e.right_x = s.last_x;
+        e.right_y = y;
+    }
+    e.max_y = y;  // rows come downwards
+    e.bottom_x = s.last_x;
+    e.bottom_y = y;
+    work.row_hist[s.entry][y] += s.pixels;
 }
 
-// True when no pixel of columns x0..x1-1 carries a label: such blocks (most of a frame with a few
-// cones) are skipped without looking at single pixels.
-inline bool unlabeled_block(const int32_t* label, int x0, int x1) {
-    int32_t all = -1;
-    for (int x = x0; x < x1; ++x) all &= label[x];
-    return all < 0;
+// The labeled pixels of one group, bit i for pixel x0 + i, whose labels are all `label`: one
+// stretch goes on or a new one starts.
+inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, int32_t y, MeasureWork& work) {
+    if (entry != s.entry) {
+        close_stretch(s, y, work);
+        s.entry = entry;
+        s.first_x = x0 + std::countr_zero(pixels);
+        s.pixels = 0;
+    }
+    s.last_x = x0 + 31 - std::countl_zero(pixels);
+    s.pixels += kPixelsOf[pixels];
 }
 
-// The running count of a histogram reaches half at the returned index (or the last nonzero one).
+#if defined(__SSE2__)
+inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
+inline unsigned lane_bits(__m128i m0, __m128i m1) {
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(m0)) | _mm_movemask_ps(_mm_castsi128_ps(m1)) << 4);
+}
+#endif
+
+// Labeled pixels whose value is not 0 still shape the box and the centre, but are not counted
+// (never so after the labeling, but the planes are the caller's).
+inline void count_odd(const int32_t* label, int x0, unsigned odd, MeasureWork& work) {
+    for (; odd != 0; odd &= odd - 1) ++work.extent[label[x0 + std::countr_zero(odd)]].not_foreground;
+}
+
+// One group of any labels; `inside` marks its pixels in columns 1..318.
+template <unsigned inside>
+void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y, int32_t count, Stretch& s,
+                   MeasureWork& work) {
+#if defined(__SSE2__)
+    // Labeled pixels: those whose label names an entry of the list.
+    const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
+    const __m128i none = _mm_set1_epi32(-1);
+    const __m128i limit = _mm_set1_epi32(count);
+    auto valid = [&](__m128i l) { return _mm_and_si128(_mm_cmpgt_epi32(l, none), _mm_cmpgt_epi32(limit, l)); };
+    const unsigned labeled = lane_bits(valid(l0), valid(l1)) & inside;
+    if (labeled == 0) return;
+    const int32_t first = label[x0 + std::countr_zero(labeled)];
+    const __m128i k = _mm_set1_epi32(first);
+    __m128i same0 = _mm_cmpeq_epi32(l0, k), same1 = _mm_cmpeq_epi32(l1, k);
+    const unsigned same = lane_bits(same0, same1) & inside;
+    const __m128i zero = _mm_setzero_si128();
+    const unsigned foreground =
+        lane_bits(_mm_cmpeq_epi32(load4(value + x0), zero), _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
+    if (same == labeled) {
+        add_to_stretch(s, first, x0, labeled, y, work);
+        // Equal lanes are all ones (-1): subtracting them counts one per pixel.
+        if constexpr ((inside & 0x0f) != 0x0f) same0 = _mm_and_si128(same0, _mm_setr_epi32(0, -1, -1, -1));
+        if constexpr ((inside & 0xf0) != 0xf0) same1 = _mm_and_si128(same1, _mm_setr_epi32(-1, -1, -1, 0));
+        int32_t* col = work.col_hist[first] + x0;
+        store4(col, _mm_sub_epi32(load4(col), same0));
+        store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
+    } else {
+        for (unsigned rest = labeled; rest != 0; rest &= rest - 1) {
+            const int i = std::countr_zero(rest);
+            const int32_t l = label[x0 + i];
+            add_to_stretch(s, l, x0, 1u << i, y, work);
+            ++work.col_hist[l][x0 + i];
+        }
+    }
+    count_odd(label, x0, labeled & ~foreground, work);
+#else
+    for (int i = 0; i < kGroup; ++i) {
+        const int32_t l = label[x0 + i];
+        if ((inside >> i & 1) == 0 || l < 0 || l >= count) continue;
+        add_to_stretch(s, l, x0, 1u << i, y, work);
+        ++work.col_hist[l][x0 + i];
+        if (value[x0 + i] != 0) ++work.extent[l].not_foreground;
+    }
+#endif
+}
+
+// One row of the measured window. Most groups hold only the region of the stretch in hand and
+// unlabeled pixels: they are tested for that first.
+void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t count, MeasureWork& work) {
+    Stretch s;
+    measure_group<0xfe>(value, label, 0, y, count, s, work);
+    for (int g = 1; g < kGroups - 1; ++g) {
+        const int x0 = g * kGroup;
+#if defined(__SSE2__)
+        const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
+        const __m128i none = _mm_set1_epi32(-1);
+        const __m128i in_hand = _mm_set1_epi32(s.entry);  // -1 with no stretch: nothing is "same"
+        const __m128i same0 = _mm_cmpeq_epi32(l0, in_hand), same1 = _mm_cmpeq_epi32(l1, in_hand);
+        const unsigned unlabeled = lane_bits(_mm_cmpeq_epi32(l0, none), _mm_cmpeq_epi32(l1, none));
+        const unsigned same = lane_bits(same0, same1);
+        if ((same | unlabeled) == 0xff) {
+            const unsigned labeled = same & ~unlabeled;
+            if (labeled == 0) continue;  // most of a frame with a few cones
+            s.last_x = x0 + 31 - std::countl_zero(labeled);
+            s.pixels += kPixelsOf[labeled];
+            int32_t* col = work.col_hist[s.entry] + x0;
+            store4(col, _mm_sub_epi32(load4(col), same0));
+            store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
+            const __m128i zero = _mm_setzero_si128();
+            const unsigned odd = lane_bits(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
+                                           _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1));
+            count_odd(label, x0, odd, work);
+            continue;
+        }
+#endif
+        measure_group<0xff>(value, label, x0, y, count, s, work);
+    }
+    measure_group<0x7f>(value, label, W - kGroup, y, count, s, work);
+    close_stretch(s, y, work);
+}
+
+// The index where the running count of hist[first..last] reaches half; the last nonzero index if
+// it never does (half 0: not called).
 int32_t median_index(const int32_t* hist, int32_t first, int32_t last, int32_t half) {
     int32_t at = 0;
     int32_t count = 0;
@@ -141,111 +284,21 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     const int last_row = std::min(image_info->y_end - 1, kFrameHeight - 1);
 
     MeasureWork& work = measure_work();
-    Extent* extent = work.extent;
     for (int k = 0; k < count; ++k) {
         const AreaInfo& a = area_info[k];
         // The box starts inverted; the extreme pixels start from what the entry held.
-        extent[k] = Extent{.pixnum = 0, .not_foreground = 0, .min_x = 319, .min_y = 239, .max_x = 0, .max_y = 0,
-                           .left_x = a.left_x, .left_y = a.left_y, .top_x = a.top_x, .top_y = a.top_y,
-                           .right_x = a.right_x, .right_y = a.right_y, .bottom_x = a.bottom_x,
-                           .bottom_y = a.bottom_y, .col_base = 0, .row_base = 0};
+        work.extent[k] = Extent{.min_x = 319, .min_y = 239, .max_x = 0, .max_y = 0, .left_x = a.left_x,
+                                .left_y = a.left_y, .top_x = a.top_x, .top_y = a.top_y, .right_x = a.right_x,
+                                .right_y = a.right_y, .bottom_x = a.bottom_x, .bottom_y = a.bottom_y,
+                                .not_foreground = 0};
     }
-
-    // Pixels whose label names no valid entry (-1, or a number beyond the list) belong to no
-    // region; they are sent to a spare entry (index count) instead of being branched around,
-    // since in noisy frames that branch is unpredictable.
-    Extent& spare = extent[count];
-    spare = Extent{};
-    spare.min_x = 319;
-    spare.min_y = 239;
-
-    int32_t pixels = 0;  // labeled pixels recorded for pass 2
-    // Pass 1: box and extreme pixels. Rows are scanned downwards, so "y >= max_y" holds for every
-    // pixel and the bottom-most pixel is simply the last one. The pixel count comes later from
-    // the histograms, less the labeled pixels whose value is not 0 (never so after the labeling,
-    // but the planes are the caller's), counted here.
-    for (int y = first_row; y <= last_row; ++y) {
-        const int32_t* value = image_att->value + y * W;
-        const int32_t* label = image_att->label + y * W;
-        for (int x0 = 1; x0 < W - 1; x0 += kBlock) {
-            const int x1 = std::min(x0 + kBlock, W - 1);
-            if (unlabeled_block(label, x0, x1)) continue;
-            bool odd = false;
-            for (int x = x0; x < x1; ++x) {
-                Extent& e = extent[entry_of(label[x], count)];
-                if (x <= e.min_x) {
-                    e.min_x = x;
-                    e.left_x = x;
-                    e.left_y = y;
-                }
-                if (y <= e.min_y) {
-                    e.min_y = y;
-                    e.top_x = x;
-                    e.top_y = y;
-                }
-                if (x >= e.max_x) {
-                    e.max_x = x;
-                    e.right_x = x;
-                    e.right_y = y;
-                }
-                e.bottom_x = x;
-                e.bottom_y = y;
-                odd |= (label[x] >= 0) & (value[x] != 0);
-                // Remember the pixel for pass 2, without a branch: kept only when labeled.
-                const int entry = static_cast<int>(&e - extent);
-                work.pixel_entry[pixels] = static_cast<int16_t>(entry);
-                work.pixel_place[pixels] = static_cast<uint32_t>(y << 9 | x);
-                pixels += entry != count;
-            }
-            if (odd) {
-                for (int x = x0; x < x1; ++x) {
-                    if (value[x] != 0) ++extent[entry_of(label[x], count)].not_foreground;
-                }
-            }
-        }
-    }
-    for (int k = 0; k < count; ++k) {
-        if (extent[k].min_x <= extent[k].max_x) extent[k].max_y = extent[k].bottom_y;  // has pixels
-    }
-
-    // Pass 2: per-region histograms over the box, from the labeled pixels recorded in pass 1;
-    // regions without a pixel get none.
-    int32_t col_used = 0;
-    int32_t row_used = 0;
-    for (int k = 0; k < count; ++k) {
-        Extent& e = extent[k];
-        e.col_base = col_used - e.min_x;
-        e.row_base = row_used - e.min_y;
-        if (e.max_x >= e.min_x) col_used += e.max_x - e.min_x + 1;
-        if (e.max_y >= e.min_y) row_used += e.max_y - e.min_y + 1;
-    }
-    std::memset(work.col_hist, 0, sizeof(int32_t) * static_cast<size_t>(col_used));
-    for (auto& lane : work.row_hist) std::memset(lane, 0, sizeof(int32_t) * static_cast<size_t>(row_used));
-    for (int32_t i = 0; i < pixels; ++i) {
-        const Extent& e = extent[work.pixel_entry[i]];
-        const int x = work.pixel_place[i] & 511, y = work.pixel_place[i] >> 9;
-        ++work.col_hist[e.col_base + x];
-        ++work.row_hist[x % kLanes][e.row_base + y];
-    }
-
-    for (int lane = 1; lane < kLanes; ++lane) {
-        for (int32_t i = 0; i < row_used; ++i) work.row_hist[0][i] += work.row_hist[lane][i];
-    }
-
-    for (int k = 0; k < count; ++k) {
-        Extent& e = extent[k];
-        for (int32_t r = e.min_y; r <= e.max_y; ++r) e.pixnum += work.row_hist[0][e.row_base + r];
-        e.pixnum -= e.not_foreground;
-    }
+    for (int y = first_row; y <= last_row; ++y)
+        measure_row(image_att->value + y * W, image_att->label + y * W, y, count, work);
 
     int target_areas = 0;
     for (int k = 0; k < count; ++k) {
-        const Extent& e = extent[k];
+        const Extent& e = work.extent[k];
         AreaInfo& a = area_info[k];
-        const int32_t half = e.pixnum / 2;
-        a.pixnum = e.pixnum;
-        a.cog_x = half > 0 ? median_index(work.col_hist + e.col_base, e.min_x, e.max_x, half) : 0;
-        a.cog_y = half > 0 ? median_index(work.row_hist[0] + e.row_base, e.min_y, e.max_y, half) : 0;
         a.min_x = e.min_x;
         a.min_y = e.min_y;
         a.max_x = e.max_x;
@@ -258,7 +311,23 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         a.right_y = e.right_y;
         a.bottom_x = e.bottom_x;
         a.bottom_y = e.bottom_y;
-        if (e.pixnum != 0) {
+        a.pixnum = 0;
+        a.cog_x = 0;
+        a.cog_y = 0;
+        if (e.min_x > e.max_x) continue;  // no labeled pixel
+        int32_t* rows = work.row_hist[k];
+        int32_t* cols = work.col_hist[k];
+        int32_t labeled = 0;
+        for (int32_t y = e.min_y; y <= e.max_y; ++y) labeled += rows[y];
+        a.pixnum = labeled - e.not_foreground;
+        const int32_t half = a.pixnum / 2;
+        if (half > 0) {
+            a.cog_x = median_index(cols, e.min_x, e.max_x, half);
+            a.cog_y = median_index(rows, e.min_y, e.max_y, half);
+        }
+        std::fill(rows + e.min_y, rows + e.max_y + 1, 0);
+        std::fill(cols + e.min_x, cols + e.max_x + 1, 0);
+        if (a.pixnum != 0) {
             ++target_areas;
             longest_chord(a);
         }

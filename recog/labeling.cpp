@@ -33,16 +33,24 @@
 // - "Equal value and different label" among foreground pixels of W is "different set". Each
 //   centre compares, in the fixed neighbour order, the set of every foreground neighbour with its
 //   own set, with the sets left by all earlier centres, and joins at the first difference only:
-//   the same decision as on the rewritten plane. Neighbours with P(n) == P(centre) are in the
-//   same set from the start and are skipped; background centres and neighbours never merge.
+//   the same decision as on the rewritten plane. Background centres and neighbours never merge.
 // - A centre in row y reads rows up to y+1 and only changes the sets, so running the first pass
 //   one row ahead of the merge pass gives the same P and the same merges.
 // - An entry is marked merged exactly when its label stops naming a set (each merge marks L,
 //   whose set gets the name N), so after the merge pass "id >= 0" means "names a set".
+// The label plane itself need not hold P while the passes run, only some label Q(p) of the set
+// of P(p): which neighbour a pixel takes its label from, and whether it gets a new one, depends
+// only on which neighbours are foreground, and taking the neighbour's Q instead of its P stays
+// inside the same set (P(p) = P(n)). So labels of a row may be replaced by their set's
+// representative at any time (refresh_row), and Q = P in row r0, which no join precedes and no
+// refresh touches. The merge pass compares sets (representatives), never Q itself, except to
+// skip: two pixels whose Q were equal at some moment are in one set from then on, so a pair of
+// neighbours whose Q agreed when the row was labeled (a zero bit in the codes) needs no look.
 // Renumbering gives every set name k, in increasing k, the number m++ (new(k)). The defined plane
 // rewrite then replaces k by new(k) <= k in increasing k; new(k) is no live label at that moment
 // (smaller names already became numbers below new(k), larger ones are still > k), so every pixel
-// of W ends with new(f(P(p))), which is what the single rewrite pass below writes. Entries:
+// of W ends with new(f(P(p))): the number of the name of the set of Q(p), which is what the
+// single rewrite pass below writes. Entries:
 // k < m ends as (id, new_id) = (k, k); a provisional entry k >= m is left as the defined
 // algorithm leaves it: (new(k), new(k)) for a set name, (-1, -1) for a merged label.
 //
@@ -53,35 +61,42 @@
 namespace {
 
 constexpr int W = kFrameWidth;
-constexpr int kBlock = 8;  // pixels tested at once for "nothing to do here"
+constexpr int kGroup = 8;                 // pixels handled together; a row has kGroups of them
+constexpr int kGroups = W / kGroup;
+// Of the first and the last group: the pixels inside columns 1..318 and the centres 2..317.
+constexpr uint8_t kFirstGroupPixels = 0xfe, kLastGroupPixels = 0x7f;
+constexpr uint8_t kFirstGroupCentres = 0xfc, kLastGroupCentres = 0x3f;
 
 // The sets of provisional labels, kept flat: every label points straight at its set's
 // representative, so a lookup is one load with no loop to mispredict. Joining moves the members
 // of the smaller set (union by size: each label moves at most log2(n) times); the representative
-// holds the set's name.
+// holds the set's name. "No label" (-1) is a set of its own that never joins, so a lookup needs
+// no test for it.
 struct LabelSets {
-    int32_t representative[kFramePixels];
+    int32_t representative_slots[kFramePixels + 1];  // shifted by one: slot 0 is "no label"
     int32_t size[kFramePixels];
     int32_t name[kFramePixels];
     int32_t next_member[kFramePixels];  // members of a set as a list from its representative
     int32_t last_member[kFramePixels];
 
+    LabelSets() { representative_slots[0] = -1; }
     // New sets for labels from..to-1, each holding only itself.
     void make(int32_t from, int32_t to) {
         for (int32_t k = from; k < to; ++k) {
-            representative[k] = k;
+            representative_slots[k + 1] = k;
             size[k] = 1;
             name[k] = k;
             next_member[k] = -1;
             last_member[k] = k;
         }
     }
-    int32_t root(int32_t k) const { return representative[k]; }
+    // Representative of label k's set; -1 for -1.
+    int32_t root(int32_t k) const { return representative_slots[k + 1]; }
     // Joins the set of representative a into the set of representative b; the result keeps b's name.
     void join_into(int32_t a, int32_t b) {
         const int32_t survivor = name[b];
         if (size[a] > size[b]) std::swap(a, b);
-        for (int32_t m = a; m >= 0; m = next_member[m]) representative[m] = b;
+        for (int32_t m = a; m >= 0; m = next_member[m]) representative_slots[m + 1] = b;
         next_member[last_member[b]] = a;
         last_member[b] = last_member[a];
         size[b] += size[a];
@@ -92,8 +107,10 @@ struct LabelSets {
 struct LabelWork {
     LabelSets sets;
     int32_t final_label[kFramePixels + 1];  // shifted by one: index 0 is "no label"
-    uint8_t differs[kFramePixels + 16];     // first-pass codes (see first_pass_row); the merge pass
-                                            // reads a few bytes past the last row
+    // Per row and group, bit i for pixel 8 g + i: foreground inside columns 1..318.
+    uint8_t foreground[kFrameHeight][kGroups];
+    uint8_t differs[kFramePixels + 32];  // codes (see kDiffersUp); the merge pass reads a few
+                                         // bytes past the last row
 };
 
 LabelWork& label_work() {
@@ -103,170 +120,314 @@ LabelWork& label_work() {
 
 // The row above the first row: nothing there carries a label.
 struct NoLabelRow {
-    int32_t label[W + 1];
+    int32_t label[W + 2];  // from column -1
     constexpr NoLabelRow() : label() {
         for (int32_t& l : label) l = -1;
     }
 };
 constexpr NoLabelRow kNoLabelRow{};
 
-// a when it is a label, b otherwise; by masks, since the compiler turns the plain conditional
-// into a branch that noisy frames mispredict half of the time.
-inline int32_t either(int32_t a, int32_t b) {
-    const int32_t none = a >> 31;
-    return (a & ~none) | (b & none);
-}
+// Bits of a pixel's "differs" code: which of its earlier neighbours (up, upper-right, left) carried
+// a label other than its own when the row was labeled. Only such pairs can be in different sets.
+// The upper-left neighbour needs no bit: a pixel with a labeled upper-left neighbour takes its
+// label. Bit 0 stays free so that a code is the neighbour mask of the merge pass as it stands.
+enum : uint8_t { kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
 
-// Bits of a pixel's "differs" code: which of its earlier neighbours (upper-left, up, upper-right,
-// left) carry a label other than its own. Only such pairs can ever be merged.
-enum : uint8_t { kDiffersUpLeft = 1, kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
+// The pixels of a row that the first pass labels without the left neighbour's label (foreground
+// with no labeled pixel above), one byte per group.
+struct NeedLeft {
+    uint8_t group[kGroups];
+};
 
-// True when none of the n values from v is 0 (foreground).
-template <int n>
-inline bool all_background(const int32_t* v) {
-    bool any = false;
-    for (int k = 0; k < n; ++k) any |= v[k] == 0;
-    return !any;
-}
+// a when it is a label, b otherwise.
+inline int32_t either(int32_t a, int32_t b) { return a >= 0 ? a : b; }
 
-// First pass over pixels x0..x1-1 of a row: each foreground pixel takes the label of its first
-// labeled neighbour among upper-left, up, upper-right, left, otherwise a new provisional label;
-// background gets -1. No branches on the pixel values, which noise makes unpredictable, and only
-// two operations from one pixel's label to the next: the left neighbour is labeled exactly when
-// it is foreground, so everything but "take the left label" is known without it.
-inline void first_pass_pixels(int x0, int x1, const int32_t* value, int32_t* label, const int32_t* up,
-                                         int32_t& left_io, int32_t& next_io) {
-    // Locals, not the references: the stores below could alias them and force reloads.
-    int32_t left = left_io;
-    int32_t next = next_io;
-    int32_t left_foreground = left >> 31 ^ -1;  // all ones when the left pixel is foreground
-    for (int x = x0; x < x1; ++x) {
-        const int32_t from_above = either(either(up[x - 1], up[x]), up[x + 1]);
-        const int32_t foreground = -static_cast<int32_t>(value[x] == 0);  // all ones or zero
-        const int32_t none_above = foreground & (from_above >> 31);
-        const int32_t take_left = none_above & left_foreground;
-        const int32_t fresh = none_above & ~left_foreground;
-        // Without the left label: the label from above, a new one, or -1 for background.
-        int32_t l = (from_above & foreground) | ~foreground;
-        l = (l & ~fresh) | (next & fresh);
-        next -= fresh;
-        l = (l & ~take_left) | (left & take_left);
-        label[x] = l;
-        left = l;
-        left_foreground = foreground;
-    }
-    left_io = left;
-    next_io = next;
-}
-
-// Code of one pixel once its label and its left neighbour's are known.
-inline uint8_t differs_code(const int32_t* label, const int32_t* up, int x) {
-    const int32_t l = label[x], ul = up[x - 1], u = up[x], ur = up[x + 1], left = label[x - 1];
-    const int code = ((ul >= 0) & (ul != l)) * kDiffersUpLeft | ((u >= 0) & (u != l)) * kDiffersUp |
-                     ((ur >= 0) & (ur != l)) * kDiffersUpRight | ((left >= 0) & (left != l)) * kDiffersLeft;
-    return static_cast<uint8_t>(l >= 0 ? code : 0);
-}
-
-// Codes of the kBlock pixels from x0, four at a time where the vector unit is there.
-inline void differs_codes(const int32_t* label, const int32_t* up, uint8_t* differs, int x0) {
 #if defined(__SSE2__)
-    static_assert(kBlock == 8);
+inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+// a where a is a label, b elsewhere (-1 is all ones, so the sign gives the mask).
+inline __m128i first_of(__m128i a, __m128i b) {
+    const __m128i none = _mm_srai_epi32(a, 31);
+    return _mm_or_si128(_mm_andnot_si128(none, a), _mm_and_si128(none, b));
+}
+#endif
+
+// First pass, the part that needs no label of the same row: a foreground pixel takes the label of
+// its first labeled neighbour among upper-left, up, upper-right; everything else gets -1. Notes
+// the foreground per group, the pixels with no labeled neighbour above and the codes so far.
+//
+// A pixel's code (see kDiffersUp): the upper-left bit is never set, since a pixel with a labeled
+// upper-left neighbour takes that very label. A pixel labeled later from the left has no labeled
+// neighbour above and the left label (or none on the left): its code is 0. The left bit of the
+// pixel after it is set by label_from_left, once the label is known.
+#if defined(__SSE2__)
+struct FirstPassRow {
+    const int32_t* value;
+    int32_t* label;
+    const int32_t* up;
+    uint8_t* foreground;
+    NeedLeft& need;
+    uint8_t* differs;
+    __m128i carry;       // labels of the previous four pixels, the last one left of the next
+    int32_t in_hand;     // the label most likely above the next group
+};
+
+// Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
+inline unsigned lane_bits(__m128i m0, __m128i m1) {
+    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(m0)) | _mm_movemask_ps(_mm_castsi128_ps(m1)) << 4);
+}
+
+// One group, any labels above; first and last pixels masked by `inside`.
+template <unsigned inside>
+void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg) {
     const __m128i none = _mm_set1_epi32(-1);
-    __m128i half[2];
+    __m128i f[2] = {f0, f1};
+    __m128i code[2];
+    unsigned unlabeled_above = 0;
     for (int h = 0; h < 2; ++h) {
         const int x = x0 + 4 * h;
-        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(label + x));
-        // Bit b set where neighbour n is labeled (> -1) and differs from l.
-        auto bit = [&](const int32_t* n, int b) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(n));
-            const __m128i differs_here = _mm_andnot_si128(_mm_cmpeq_epi32(v, l), _mm_cmpgt_epi32(v, none));
-            return _mm_and_si128(differs_here, _mm_set1_epi32(b));
+        const __m128i u = load4(r.up + x);
+        const __m128i ur = load4(r.up + x + 1);
+        // Left of column 0 is not read (it may lie before the plane): that lane is dropped anyway.
+        const __m128i ul = (inside & 1) == 0 && h == 0 ? _mm_slli_si128(u, 4) : load4(r.up + x - 1);
+        const __m128i above = first_of(ul, first_of(u, ur));
+        const __m128i l = _mm_or_si128(above, _mm_xor_si128(f[h], none));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x), l);
+        const __m128i left = _mm_or_si128(_mm_slli_si128(l, 4), _mm_srli_si128(r.carry, 12));
+        r.carry = l;
+        // Bit b where neighbour n carries a label (not -1) other than the one from above.
+        auto bit = [&](__m128i n, int b) {
+            return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(n, above), _mm_cmpeq_epi32(n, none)),
+                                    _mm_set1_epi32(b));
         };
-        __m128i code = _mm_or_si128(_mm_or_si128(bit(up + x - 1, kDiffersUpLeft), bit(up + x, kDiffersUp)),
-                                    _mm_or_si128(bit(up + x + 1, kDiffersUpRight), bit(label + x - 1, kDiffersLeft)));
-        half[h] = _mm_and_si128(code, _mm_cmpgt_epi32(l, none));  // background: no code
+        // Only foreground labeled from above has a code here.
+        const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi32(above, 31), f[h]);
+        code[h] = _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
+                                                            bit(left, kDiffersLeft)));
+        unlabeled_above |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * h);
     }
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(half[0], half[1]), _mm_setzero_si128());
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), bytes);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(code[0], code[1]), _mm_setzero_si128());
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), bytes);
+    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & unlabeled_above);
+    // The next group most likely sees the label at the right end of this one's window above.
+    const int32_t right_end = either(r.up[x0 + 8], r.up[x0 + 7]);
+    r.in_hand = either(right_end, r.in_hand);
+}
+
+// Foreground of one group from the values, columns outside `inside` left out.
+template <unsigned inside>
+inline unsigned foreground_of(const int32_t* value, int x0, __m128i& f0, __m128i& f1) {
+    const __m128i zero = _mm_setzero_si128();
+    f0 = _mm_cmpeq_epi32(load4(value + x0), zero);
+    f1 = _mm_cmpeq_epi32(load4(value + x0 + 4), zero);
+    if constexpr ((inside & 0x0f) != 0x0f) f0 = _mm_and_si128(f0, _mm_setr_epi32(0, -1, -1, -1));
+    if constexpr ((inside & 0xf0) != 0xf0) f1 = _mm_and_si128(f1, _mm_setr_epi32(-1, -1, -1, 0));
+    return lane_bits(f0, f1);
+}
+
+// A group without foreground: no labels, no codes.
+inline void empty_group(FirstPassRow& r, int x0) {
+    const __m128i none = _mm_set1_epi32(-1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0), none);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0 + 4), none);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_setzero_si128());
+    r.need.group[x0 / kGroup] = 0;
+    r.carry = none;
+}
+
+template <unsigned inside>
+inline void edge_group(FirstPassRow& r, int x0) {
+    __m128i f0, f1;
+    const unsigned fg = foreground_of<inside>(r.value, x0, f0, f1);
+    r.foreground[x0 / kGroup] = static_cast<uint8_t>(fg);
+    if (fg == 0)
+        empty_group(r, x0);
+    else
+        label_group_from_above<inside>(r, x0, f0, f1, fg);
+}
+#endif
+
+void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, uint8_t* foreground,
+                      NeedLeft& need, uint8_t* differs) {
+#if defined(__SSE2__)
+    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi32(-1), -1};
+    const __m128i none = _mm_set1_epi32(-1);
+    edge_group<0xfe>(r, 0);
+    for (int g = 1; g < kGroups - 1; ++g) {
+        const int x0 = g * kGroup;
+        __m128i f0, f1;
+        const unsigned fg = foreground_of<0xff>(value, x0, f0, f1);
+        foreground[g] = static_cast<uint8_t>(fg);
+        if (fg == 0) {  // most of a frame with a few cones
+            empty_group(r, x0);
+            continue;
+        }
+        // Most often every labeled pixel above the group (columns x0-1..x0+8) carries the label
+        // in hand. Then a pixel's label from above is the AND of its three neighbours above
+        // (-1 is all ones), they all agree with it (no up or upper-right bit) and so do the
+        // pixels to the left inside the group: only the first pixel's left bit is left to find.
+        const __m128i ul0 = load4(up + x0 - 1), u0 = load4(up + x0), ur0 = load4(up + x0 + 1);
+        const __m128i ul1 = load4(up + x0 + 3), u1 = load4(up + x0 + 4), ur1 = load4(up + x0 + 5);
+        const __m128i hand = _mm_set1_epi32(r.in_hand);
+        auto agrees = [&](__m128i v) { return _mm_or_si128(_mm_cmpeq_epi32(v, hand), _mm_cmpeq_epi32(v, none)); };
+        const __m128i all_agree = _mm_and_si128(_mm_and_si128(agrees(ul0), agrees(ul1)), agrees(ur1));
+        if (_mm_movemask_ps(_mm_castsi128_ps(all_agree)) != 0xf) {
+            label_group_from_above<0xff>(r, x0, f0, f1, fg);
+            continue;
+        }
+        const __m128i a0 = _mm_and_si128(ul0, _mm_and_si128(u0, ur0));
+        const __m128i a1 = _mm_and_si128(ul1, _mm_and_si128(u1, ur1));
+        const __m128i l0 = _mm_or_si128(a0, _mm_xor_si128(f0, none));
+        const __m128i l1 = _mm_or_si128(a1, _mm_xor_si128(f1, none));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0), l0);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4), l1);
+        const int32_t left = _mm_cvtsi128_si32(_mm_srli_si128(r.carry, 12));
+        const int32_t first = _mm_cvtsi128_si32(l0);
+        r.carry = l1;
+        const int first_code = ((first >= 0) & (left >= 0) & (left != first)) * kDiffersLeft;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), _mm_cvtsi32_si128(first_code));
+        need.group[g] = static_cast<uint8_t>(fg & lane_bits(a0, a1));
+    }
+    edge_group<0x7f>(r, W - kGroup);
 #else
-    for (int x = x0; x < x0 + kBlock; ++x) differs[x] = differs_code(label, up, x);
+    for (int g = 0; g < kGroups; ++g) {
+        const int x0 = g * kGroup;
+        const uint8_t inside = g == 0 ? kFirstGroupPixels : g == kGroups - 1 ? kLastGroupPixels : 0xff;
+        uint8_t fg = 0;
+        uint8_t needs = 0;
+        for (int x = x0; x < x0 + kGroup; ++x) {
+            const bool in = (inside >> (x - x0) & 1) != 0 && value[x] == 0;
+            const int32_t above = in ? either(up[x - 1], either(up[x], up[x + 1])) : -1;
+            label[x] = above;
+            fg |= static_cast<uint8_t>(in << (x - x0));
+            needs |= static_cast<uint8_t>((in && above < 0) << (x - x0));
+            auto bit = [&](int32_t n, int b) { return (n >= 0 && n != above) ? b : 0; };
+            differs[x] = static_cast<uint8_t>(
+                above >= 0 ? bit(up[x], kDiffersUp) | bit(up[x + 1], kDiffersUpRight) | bit(x > 0 ? label[x - 1] : -1, kDiffersLeft)
+                           : 0);
+        }
+        foreground[g] = fg;
+        need.group[g] = needs;
+    }
 #endif
 }
 
-// First pass over columns 1..318 of a row; columns 0 and 319 never carry a label.
-void first_pass_row(const int32_t* value, int32_t* label, uint8_t* differs, const int32_t* up,
-                    int32_t& next_label) {
-    label[0] = -1;
-    label[W - 1] = -1;
-    int32_t left = -1;
-    int32_t next = next_label;
-    int x0 = 1;
-    for (; x0 + kBlock <= W - 1; x0 += kBlock) {
-        if (all_background<kBlock>(value + x0)) {  // most of a frame with a few cones
-            std::fill(label + x0, label + x0 + kBlock, -1);
-            std::fill(differs + x0, differs + x0 + kBlock, uint8_t{0});
-            left = -1;
-            continue;
+// First pass, the rest: in raster order each pixel in need takes its left neighbour's label, or
+// a new one when the left neighbour has none; the pixel after it learns whether its label
+// differs. Returns the next free label.
+int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next) {
+    for (int g0 = 0; g0 < kGroups; g0 += 8) {
+        uint64_t bits = 0;
+        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(need.group[g0 + i]) << (8 * i);
+        for (; bits != 0; bits &= bits - 1) {
+            const int x = g0 * kGroup + std::countr_zero(bits);
+            const int32_t left = label[x - 1];
+            // By mask: whether a run starts here is what noise makes unpredictable.
+            const int32_t fresh = left >> 31;
+            const int32_t l = (left & ~fresh) | (next & fresh);
+            next -= fresh;
+            label[x] = l;
+            // The next pixel, if labeled from above (one in need is still -1; x + 1 <= 319).
+            const int32_t right = label[x + 1];
+            differs[x + 1] |= static_cast<uint8_t>(((right >= 0) & (right != l)) * kDiffersLeft);
         }
-        first_pass_pixels(x0, x0 + kBlock, value, label, up, left, next);
-        differs_codes(label, up, differs, x0);
     }
-    first_pass_pixels(x0, W - 1, value, label, up, left, next);
-    for (int x = x0; x < W - 1; ++x) differs[x] = differs_code(label, up, x);
-    next_label = next;
+    return next;
 }
 
 // Merge pass over the centres (columns 2..317) of a row; see the argument above. A centre's
-// neighbours with another provisional label are read off the codes of the centre and of its four
-// later neighbours (whose earlier neighbour it is); a background centre has none.
-void merge_row(const int32_t* label, const uint8_t* differs, LabelSets& sets) {
+// neighbours with another label are read off the codes of the centre and of its later
+// neighbours (whose earlier neighbour it is); a centre without label has none. The lower-right
+// neighbour never counts: the first pass gave it the centre's own label. Returns the number of
+// joins.
+int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreground, LabelSets& sets) {
     static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
-    for (int x0 = 2; x0 < W - 2; x0 += kBlock) {
-        // Skip a block whose codes, and those of the row below, are all zero.
-        uint64_t here, below;
-        uint16_t below_end;
-        std::memcpy(&here, differs + x0, 8);
-        std::memcpy(&below, differs + W + x0 - 1, 8);
-        std::memcpy(&below_end, differs + W + x0 + 7, 2);
-        if ((here | below | below_end | differs[x0 + 8]) == 0) continue;
-        // Gather the centres that have such neighbours first: a branch per centre would be
-        // mispredicted all the time in noise.
-        const int x1 = std::min(x0 + kBlock, W - 2);
-        int active_x[kBlock];
-        unsigned active_mask[kBlock];
-        int active = 0;
-        for (int x = x0; x < x1; ++x) {
-            const uint8_t* d = differs + x;
-            const unsigned mask = (d[0] & 15u) | (d[1] & kDiffersLeft) << 1 | (d[W - 1] & kDiffersUpRight) << 3 |
-                                  (d[W] & kDiffersUp) << 5 | (d[W + 1] & kDiffersUpLeft) << 7;
-            active_x[active] = x;
-            active_mask[active] = mask;
-            active += mask != 0;
+    const uint8_t* below = differs + W;
+    int joins = 0;
+    for (int x0 = 0; x0 < W; x0 += 16) {
+        const int g = x0 / kGroup;
+        unsigned centres = foreground[g] | foreground[g + 1] << 8;
+        if (x0 == 0) centres &= kFirstGroupCentres | 0xff00u;
+        if (x0 + 16 == W) centres &= 0xffu | kLastGroupCentres << 8;
+        if (centres == 0) continue;
+        // Per centre the neighbours to look at, in the neighbour order: bit i for kOffsets[i].
+        uint8_t around[16];
+        unsigned active = 0;
+#if defined(__SSE2__)
+        auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+        auto masked = [](__m128i v, int m) { return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m))); };
+        // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
+        const __m128i mask = _mm_or_si128(
+            _mm_or_si128(masked(at(differs + x0), kDiffersUp | kDiffersUpRight | kDiffersLeft),
+                         _mm_slli_epi16(masked(at(differs + x0 + 1), kDiffersLeft), 1)),
+            _mm_or_si128(_mm_slli_epi16(masked(at(below + x0 - 1), kDiffersUpRight), 3),
+                         _mm_slli_epi16(masked(at(below + x0), kDiffersUp), 5)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(around), mask);
+        active = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
+#else
+        for (int i = 0; i < 16; ++i) {
+            const int x = x0 + i;
+            const unsigned m = (differs[x] & 14u) | (differs[x + 1] & kDiffersLeft) << 1 |
+                               (below[x - 1] & kDiffersUpRight) << 3 | (below[x] & kDiffersUp) << 5;
+            around[i] = static_cast<uint8_t>(m);
+            active |= static_cast<unsigned>(m != 0) << i;
         }
-        for (int i = 0; i < active; ++i) {
-            const int32_t* centre = label + active_x[i];
+#endif
+        for (active &= centres; active != 0; active &= active - 1) {
+            const int i = std::countr_zero(active);
+            const int32_t* centre = label + x0 + i;
             const int32_t own = sets.root(centre[0]);
-            for (unsigned bits = active_mask[i]; bits != 0; bits &= bits - 1) {
+            for (unsigned bits = around[i]; bits != 0; bits &= bits - 1) {
                 const int32_t other = sets.root(centre[kOffsets[std::countr_zero(bits)]]);
                 if (other != own) {
                     sets.join_into(own, other);  // the neighbour's label survives
+                    ++joins;
                     break;
                 }
             }
         }
     }
+    return joins;
 }
 
-// Final numbers over columns 1..318 of a row of W.
-void rewrite_row(int32_t* label, const int32_t* final_label) {
-    int x0 = 1;
-    for (; x0 + kBlock <= W - 1; x0 += kBlock) {
-        int32_t all = -1;
-        for (int k = 0; k < kBlock; ++k) all &= label[x0 + k];
-        if (all < 0) continue;  // nothing labeled: -1 stays -1
-        for (int k = 0; k < kBlock; ++k) label[x0 + k] = final_label[label[x0 + k]];
+// Labels of a row replaced by their set's representative, where the row's codes show a
+// difference: codes computed against it then see fewer differences between labels whose sets
+// have already joined. Only a shortcut: any label of the set would do.
+void refresh_row(int32_t* label, const uint8_t* differs, const LabelSets& sets) {
+    for (int x0 = 0; x0 < W; x0 += kGroup) {
+        uint64_t codes;
+        std::memcpy(&codes, differs + x0, sizeof codes);
+        if (codes == 0) continue;
+        for (int x = x0; x < x0 + kGroup; ++x) label[x] = sets.root(label[x]);
     }
-    for (int x = x0; x < W - 1; ++x) label[x] = final_label[label[x]];
+}
+
+// Final numbers over a row of W. In most groups every labeled pixel carries one label (the
+// first pass hands labels on, the refresh makes them equal): one lookup for all of them.
+void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label) {
+    for (int g = 0; g < kGroups; ++g) {
+        const unsigned labeled = foreground[g];
+        if (labeled == 0) continue;  // nothing labeled: -1 stays -1
+        const int x0 = g * kGroup;
+#if defined(__SSE2__)
+        const int32_t first = label[x0 + std::countr_zero(labeled)];
+        const __m128i k = _mm_set1_epi32(first);
+        const __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), k);
+        const __m128i same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), k);
+        const unsigned same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(same0)) |
+                                                    _mm_movemask_ps(_mm_castsi128_ps(same1)) << 4);
+        if (same == labeled) {
+            // Unlabeled lanes are the ones not equal: they stay -1.
+            const __m128i none = _mm_set1_epi32(-1);
+            const __m128i number = _mm_set1_epi32(final_label[first]);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0),
+                             _mm_or_si128(_mm_and_si128(same0, number), _mm_xor_si128(same0, none)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4),
+                             _mm_or_si128(_mm_and_si128(same1, number), _mm_xor_si128(same1, none)));
+            continue;
+        }
+#endif
+        for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
+    }
 }
 
 }  // namespace
@@ -291,15 +452,25 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     const int32_t* value = image_att->value;
     int32_t* label = image_att->label;
     int32_t next_label = 0;
+    int joins = 0;  // by the last merge row
     for (int y = first_row; y <= last_row; ++y) {
-        const int32_t* up = y > first_row ? label + (y - 1) * W : kNoLabelRow.label;
+        int32_t* row = label + y * W;
+        const int32_t* up = kNoLabelRow.label + 1;
+        if (y > first_row) {
+            int32_t* above = label + (y - 1) * W;
+            if (joins != 0 && y - 1 >= w_first) refresh_row(above, differs + (y - 1) * W, sets);  // never row r0
+            up = above;
+        }
+        NeedLeft need;
+        label_from_above(value + y * W, row, up, work.foreground[y], need, differs + y * W);
         const int32_t made = next_label;
-        first_pass_row(value + y * W, label + y * W, differs + y * W, up, next_label);
+        next_label = label_from_left(row, differs + y * W, need, next_label);
         sets.make(made, next_label);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
+        joins = 0;
         if (centre_row >= centre_first && centre_row <= centre_last)
-            merge_row(label + centre_row * W, differs + centre_row * W, sets);
+            joins = merge_row(label + centre_row * W, differs + centre_row * W, work.foreground[centre_row], sets);
     }
 
     // Number the set names in increasing order (final_label[k] >= 0 marks a name), then give
@@ -332,7 +503,7 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
 
     // One rewrite of the replacement window with the final numbers; row r0 keeps its labels.
-    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, final_label);
+    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, work.foreground[y], final_label);
     image_info->area_num = kept;
 }
 
