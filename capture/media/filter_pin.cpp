@@ -17,11 +17,7 @@ FilterPin::FilterPin(IBaseFilter* owner, PIN_DIRECTION dir, std::u16string name,
 
 HRESULT FilterPin::QueryInterface(const Guid& iid, void** out) {
     if (!out) return E_POINTER;
-    if (iid == IPin::iid || iid == IUnknown::iid) {
-        AddRef();
-        *out = static_cast<IPin*>(this);
-        return S_OK;
-    }
+    if (iid == IPin::iid || iid == IUnknown::iid) return hand_out(static_cast<IPin*>(this), out);
     *out = nullptr;
     return E_NOINTERFACE;
 }

@@ -15,11 +15,8 @@ public:
     // Interface and IUnknown give the object itself, one reference added; E_NOINTERFACE else.
     HRESULT QueryInterface(const Guid& iid, void** out) override {
         if (!out) return E_POINTER;
-        if (iid == Interface::iid || iid == IUnknown::iid) {
-            AddRef();
-            *out = static_cast<Interface*>(this);
-            return S_OK;
-        }
+        if (iid == Interface::iid || iid == IUnknown::iid)
+            return hand_out(static_cast<Interface*>(this), out);
         *out = nullptr;
         return E_NOINTERFACE;
     }

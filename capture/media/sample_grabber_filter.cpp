@@ -15,9 +15,7 @@ SampleGrabberFilter::SampleGrabberFilter(std::shared_ptr<FaultPlan> faults) : fa
 HRESULT SampleGrabberFilter::query_more_interfaces(const Guid& iid, void** out) {
     if (iid == ISampleGrabber::iid) {
         if (HRESULT hr = planned_result(faults_, "QueryInterface(ISampleGrabber)"); FAILED(hr)) return hr;
-        AddRef();
-        *out = static_cast<ISampleGrabber*>(this);
-        return S_OK;
+        return hand_out(static_cast<ISampleGrabber*>(this), out);
     }
     return FilterBase::query_more_interfaces(iid, out);
 }

@@ -29,6 +29,15 @@ HRESULT query_interface(IUnknown* object, T** out) {
     return object->QueryInterface(T::iid, reinterpret_cast<void**>(out));
 }
 
+// QueryInterface's answer for an object that has the interface: *out = object, one reference
+// added, S_OK.
+template <typename T>
+HRESULT hand_out(T* object, void** out) {
+    object->AddRef();
+    *out = object;
+    return S_OK;
+}
+
 // Releases *p when held and clears it.
 template <typename T>
 void release_and_clear(T*& p) {

@@ -21,21 +21,11 @@ SimSourceFilter::~SimSourceFilter() { delete_media_type(format_); }
 
 HRESULT SimSourceFilter::query_more_interfaces(const Guid& iid, void** out) {
     const SimDeviceConfig& c = device_->config();
-    if (iid == IAMStreamConfig::iid && c.stream_config) {
-        AddRef();
-        *out = static_cast<IAMStreamConfig*>(this);
-        return S_OK;
-    }
-    if (iid == IAMAnalogVideoDecoder::iid && c.tv_formats) {
-        AddRef();
-        *out = static_cast<IAMAnalogVideoDecoder*>(this);
-        return S_OK;
-    }
-    if (iid == ISpecifyPropertyPages::iid) {
-        AddRef();
-        *out = static_cast<ISpecifyPropertyPages*>(this);
-        return S_OK;
-    }
+    if (iid == IAMStreamConfig::iid && c.stream_config)
+        return hand_out(static_cast<IAMStreamConfig*>(this), out);
+    if (iid == IAMAnalogVideoDecoder::iid && c.tv_formats)
+        return hand_out(static_cast<IAMAnalogVideoDecoder*>(this), out);
+    if (iid == ISpecifyPropertyPages::iid) return hand_out(static_cast<ISpecifyPropertyPages*>(this), out);
     if (iid == IAMVideoProcAmp::iid && !c.proc_amp.empty()) {
         *out = static_cast<IAMVideoProcAmp*>(new SimPropertyControl<IAMVideoProcAmp>(device_, false));
         return S_OK;

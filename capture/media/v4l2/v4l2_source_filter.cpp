@@ -67,11 +67,7 @@ V4l2SourceFilter::V4l2SourceFilter(std::shared_ptr<V4l2Node> node)
 V4l2SourceFilter::~V4l2SourceFilter() { stop_streaming(); }
 
 HRESULT V4l2SourceFilter::query_more_interfaces(const Guid& iid, void** out) {
-    if (iid == IAMStreamConfig::iid) {
-        AddRef();
-        *out = static_cast<IAMStreamConfig*>(this);
-        return S_OK;
-    }
+    if (iid == IAMStreamConfig::iid) return hand_out(static_cast<IAMStreamConfig*>(this), out);
     if (iid == IAMVideoProcAmp::iid) {
         *out = static_cast<IAMVideoProcAmp*>(new V4l2PropertyControl<IAMVideoProcAmp>(node_, false));
         return S_OK;
