@@ -19,8 +19,9 @@ public:
     // Streaming thread: waits for the next frame and returns it as a sample (24-bit BGR, rows
     // bottom-up, at the current format's size); null once stop is requested.
     virtual IMediaSample* next_sample(std::stop_token stop) = 0;
-    // Whether the source can feed a downstream filter this subtype (converting on the way).
-    virtual bool can_deliver(const Guid& subtype) const = 0;
+    // Whether the source can feed a downstream filter this subtype: its samples are 24-bit BGR,
+    // so only RGB24.
+    bool can_deliver(const Guid& subtype) const { return subtype == MEDIASUBTYPE_RGB24; }
     // Interfaces of components upstream of the source, such as an analog card's crossbar.
     virtual HRESULT find_upstream(const Guid& iid, void** out);
 

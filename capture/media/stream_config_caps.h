@@ -30,4 +30,20 @@ struct VIDEO_STREAM_CONFIG_CAPS {
 };
 static_assert(sizeof(VIDEO_STREAM_CONFIG_CAPS) == 128, "the capability record is 128 bytes");
 
+// The record of a video capability: output sizes from min to max in steps of the granularity, at
+// one frame interval (100 ns units).
+inline VIDEO_STREAM_CONFIG_CAPS size_range_caps(SIZE min, SIZE max, int32_t granularity_x,
+                                                int32_t granularity_y, int64_t frame_interval) {
+    VIDEO_STREAM_CONFIG_CAPS record;
+    record.guid = FORMAT_VideoInfo;
+    record.input_size = max;
+    record.min_output_size = min;
+    record.max_output_size = max;
+    record.output_granularity_x = granularity_x;
+    record.output_granularity_y = granularity_y;
+    record.min_frame_interval = frame_interval;
+    record.max_frame_interval = frame_interval;
+    return record;
+}
+
 }  // namespace media

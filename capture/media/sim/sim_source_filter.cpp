@@ -103,15 +103,9 @@ HRESULT SimSourceFilter::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, uint8_t* c
     if (index < 0 || index >= static_cast<int>(c.capabilities.size())) return S_FALSE;
     const SimCapability& cap = c.capabilities[static_cast<size_t>(index)];
     *mt = create_video_media_type(cap.subtype, cap.max_width, cap.max_height, c.avg_time_per_frame);
-    VIDEO_STREAM_CONFIG_CAPS record;
-    record.guid = FORMAT_VideoInfo;
-    record.input_size = {cap.max_width, cap.max_height};
-    record.min_output_size = {cap.min_width, cap.min_height};
-    record.max_output_size = {cap.max_width, cap.max_height};
-    record.output_granularity_x = cap.granularity_x;
-    record.output_granularity_y = cap.granularity_y;
-    record.min_frame_interval = c.avg_time_per_frame;
-    record.max_frame_interval = c.avg_time_per_frame;
+    const VIDEO_STREAM_CONFIG_CAPS record =
+        size_range_caps({cap.min_width, cap.min_height}, {cap.max_width, cap.max_height}, cap.granularity_x,
+                        cap.granularity_y, c.avg_time_per_frame);
     size_t bytes = std::min(sizeof record, static_cast<size_t>(std::max(0, c.capability_record_size)));
     std::memcpy(caps, &record, bytes);
     return S_OK;
@@ -138,8 +132,6 @@ HRESULT SimSourceFilter::GetPages(CAUUID* pages) {
     pages->elements[0] = own_guid(0x0601);
     return S_OK;
 }
-
-bool SimSourceFilter::can_deliver(const Guid& subtype) const { return subtype == MEDIASUBTYPE_RGB24; }
 
 HRESULT SimSourceFilter::start_streaming() {
     const VIDEOINFOHEADER* vih = video_info(format_);

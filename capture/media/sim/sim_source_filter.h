@@ -40,7 +40,6 @@ public:
     HRESULT start_streaming() override;
     void stop_streaming() override;
     IMediaSample* next_sample(std::stop_token stop) override;
-    bool can_deliver(const Guid& subtype) const override;
     HRESULT find_upstream(const Guid& iid, void** out) override;
 
 protected:

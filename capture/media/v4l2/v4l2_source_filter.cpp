@@ -195,20 +195,11 @@ HRESULT V4l2SourceFilter::GetStreamCaps(int index, AM_MEDIA_TYPE** mt, uint8_t* 
     const Capability& c = capabilities_[static_cast<size_t>(index)];
     const int64_t interval = frame_interval();
     *mt = create_video_media_type(fourcc_guid(c.pixel_format), c.max_width, c.max_height, interval);
-    VIDEO_STREAM_CONFIG_CAPS record;
-    record.guid = FORMAT_VideoInfo;
-    record.input_size = {c.max_width, c.max_height};
-    record.min_output_size = {c.min_width, c.min_height};
-    record.max_output_size = {c.max_width, c.max_height};
-    record.output_granularity_x = c.step_x;
-    record.output_granularity_y = c.step_y;
-    record.min_frame_interval = interval;
-    record.max_frame_interval = interval;
+    const VIDEO_STREAM_CONFIG_CAPS record = size_range_caps(
+        {c.min_width, c.min_height}, {c.max_width, c.max_height}, c.step_x, c.step_y, interval);
     std::memcpy(caps, &record, sizeof record);
     return S_OK;
 }
-
-bool V4l2SourceFilter::can_deliver(const Guid& subtype) const { return subtype == MEDIASUBTYPE_RGB24; }
 
 HRESULT V4l2SourceFilter::start_streaming() {
     HRESULT hr = start_stream();

@@ -43,7 +43,6 @@ public:
     void stop_streaming() override;
     // Null once stop is asked for; after the device has gone it waits for that stop.
     IMediaSample* next_sample(std::stop_token stop) override;
-    bool can_deliver(const Guid& subtype) const override;
 
 protected:
     HRESULT query_more_interfaces(const Guid& iid, void** out) override;
