@@ -139,6 +139,13 @@ struct NeedLeft {
     uint8_t group[kGroups];
 };
 
+// The bytes of v in reverse order (bit i of byte g then stands for pixel 8 g + i).
+constexpr uint64_t byte_swapped(uint64_t v) {
+    uint64_t r = 0;
+    for (int i = 0; i < 8; ++i) r |= (v >> (8 * i) & 0xff) << (8 * (7 - i));
+    return r;
+}
+
 // a when it is a label, b otherwise.
 inline int32_t either(int32_t a, int32_t b) { return a >= 0 ? a : b; }
 
@@ -178,7 +185,7 @@ inline unsigned lane_bits(__m128i m0, __m128i m1) {
 
 // One group, any labels above; first and last pixels masked by `inside`.
 template <unsigned inside>
-void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg) {
+[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg) {
     const __m128i none = _mm_set1_epi32(-1);
     __m128i f[2] = {f0, f1};
     __m128i code[2];
@@ -316,8 +323,9 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
 // differs. Returns the next free label.
 int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next) {
     for (int g0 = 0; g0 < kGroups; g0 += 8) {
-        uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(need.group[g0 + i]) << (8 * i);
+        uint64_t bits;
+        std::memcpy(&bits, need.group + g0, sizeof bits);
+        if constexpr (std::endian::native == std::endian::big) bits = byte_swapped(bits);
         for (; bits != 0; bits &= bits - 1) {
             const int x = g0 * kGroup + std::countr_zero(bits);
             const int32_t left = label[x - 1];
@@ -343,6 +351,7 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
     static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
     const uint8_t* below = differs + W;
     int joins = 0;
+    int32_t same_a = -1, same_b = -1;  // two labels last found in one set (or joined)
     for (int x0 = 0; x0 < W; x0 += 16) {
         const int g = x0 / kGroup;
         unsigned centres = foreground[g] | foreground[g + 1] << 8;
@@ -377,7 +386,11 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
             const int32_t* centre = label + x0 + i;
             const int32_t own = sets.root(centre[0]);
             for (unsigned bits = around[i]; bits != 0; bits &= bits - 1) {
-                const int32_t other = sets.root(centre[kOffsets[std::countr_zero(bits)]]);
+                const int32_t n = centre[kOffsets[std::countr_zero(bits)]];
+                if (centre[0] == same_a && n == same_b) continue;
+                const int32_t other = sets.root(n);
+                same_a = centre[0];
+                same_b = n;
                 if (other != own) {
                     sets.join_into(own, other);  // the neighbour's label survives
                     ++joins;
@@ -401,32 +414,41 @@ void refresh_row(int32_t* label, const uint8_t* differs, const LabelSets& sets) 
     }
 }
 
-// Final numbers over a row of W. In most groups every labeled pixel carries one label (the
-// first pass hands labels on, the refresh makes them equal): one lookup for all of them.
+// Final numbers over a row of W. In most groups every labeled pixel carries the label of the
+// group before (the first pass hands labels on, the refresh makes them equal): one lookup for
+// all of them.
 void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label) {
+#if defined(__SSE2__)
+    const __m128i none = _mm_set1_epi32(-1);
+    int32_t in_hand = -1;
+    __m128i hand = none, number = none;
+#endif
     for (int g = 0; g < kGroups; ++g) {
         const unsigned labeled = foreground[g];
         if (labeled == 0) continue;  // nothing labeled: -1 stays -1
         const int x0 = g * kGroup;
 #if defined(__SSE2__)
-        const int32_t first = label[x0 + std::countr_zero(labeled)];
-        const __m128i k = _mm_set1_epi32(first);
-        const __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), k);
-        const __m128i same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), k);
-        const unsigned same = static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(same0)) |
-                                                    _mm_movemask_ps(_mm_castsi128_ps(same1)) << 4);
-        if (same == labeled) {
-            // Unlabeled lanes are the ones not equal: they stay -1.
-            const __m128i none = _mm_set1_epi32(-1);
-            const __m128i number = _mm_set1_epi32(final_label[first]);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0),
-                             _mm_or_si128(_mm_and_si128(same0, number), _mm_xor_si128(same0, none)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4),
-                             _mm_or_si128(_mm_and_si128(same1, number), _mm_xor_si128(same1, none)));
-            continue;
+        __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
+        __m128i same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), hand);
+        if (lane_bits(same0, same1) != labeled) {
+            in_hand = label[x0 + std::countr_zero(labeled)];
+            hand = _mm_set1_epi32(in_hand);
+            number = _mm_set1_epi32(final_label[in_hand]);
+            same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
+            same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), hand);
+            if (lane_bits(same0, same1) != labeled) {
+                for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
+                continue;
+            }
         }
-#endif
+        // Unlabeled lanes are the ones not equal: they stay -1.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0),
+                         _mm_or_si128(_mm_and_si128(same0, number), _mm_xor_si128(same0, none)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4),
+                         _mm_or_si128(_mm_and_si128(same1, number), _mm_xor_si128(same1, none)));
+#else
         for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
+#endif
     }
 }
 
