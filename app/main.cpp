@@ -5,6 +5,7 @@
 #include "app/locate_command.h"
 #include "app/menu.h"
 #include "app/options.h"
+#include "app/serve_command.h"
 #include "capture/media/backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
@@ -37,11 +38,15 @@ int main(int argc, char** argv) {
     platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
     if (options.command == "locate") return app::run_locate_command(options.command_args);
+    // The service lists the cameras itself.
+    if (options.command == "serve") return app::run_serve_command(options.command_args, backend);
 
     // The entry point's own capture library object: announces the cameras once and lives until
-    // the end; the stereo service opens devices through an object of its own.
-    capture::VideoInput VI(media::make_media_platform(backend));
+    // the end; the stereo service opens devices through an object of its own. Both run on one
+    // media platform, as on one component system: the library sets it up only for its first user.
+    auto media_platform = media::make_media_platform(backend);
+    capture::VideoInput VI(media_platform);
     VI.enumerateDevices(false);
 
-    return app::run_menu(options, backend);
+    return app::run_menu(options, backend, media_platform);
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/camera_preview.h"
+#include "app/corn_location_service.h"
 #include "app/edge_extraction_test.h"
 #include "app/static_movie_feed.h"
 #include "platform/console.h"
@@ -28,7 +29,8 @@ void print_menu() {
 
 }  // namespace
 
-int run_menu(const Options& options, const media::BackendOptions& backend) {
+int run_menu(const Options& options, const media::BackendOptions& backend,
+             std::shared_ptr<media::MediaPlatform> media_platform) {
     (void)options;
     for (;;) {
         print_menu();
@@ -44,6 +46,9 @@ int run_menu(const Options& options, const media::BackendOptions& backend) {
         switch (num) {
             case 3:
                 camera_preview(backend);
+                break;
+            case 4:
+                corn_location_service(media_platform);  // back to the menu however it ended
                 break;
             case 6: {
                 const std::string input = platform::right_picture_path();

@@ -1,0 +1,186 @@
+#include "app/corn_location_service.h"
+
+#include <cstdlib>
+#include <exception>
+#include <new>
+#include <opencv2/core.hpp>
+
+#include "app/service_frame.h"
+#include "app/service_pass.h"
+#include "capture/media/media_platform.h"
+#include "capture/video_input.h"
+#include "files/request_file.h"
+#include "platform/console.h"
+#include "platform/file_ops.h"
+#include "platform/input.h"
+#include "platform/ui.h"
+#include "platform/work_dir.h"
+
+namespace app {
+namespace {
+
+constexpr int kKeyQuit = 'q';
+constexpr int kKeyWaitMs = 125;
+constexpr int kLeftDevice = 0;
+constexpr int kRightDevice = 1;
+
+// Everything the service builds at start-up; torn down in a fixed order however the run ended.
+struct ServiceResources {
+    int* match_list = nullptr;
+    std::unique_ptr<ServiceWorkspace> ws;
+    cv::Mat image1, image2;
+    ServiceWindowTitles titles;
+    bool window1_created = false;
+    bool window2_created = false;
+    std::unique_ptr<capture::VideoInput> VI;
+};
+
+// Fetches the device's next frame into image; without a new frame within the library's wait its
+// buffer still holds the previous one, which is used again. A device without a buffer leaves
+// image as it was.
+void fetch_frame(capture::VideoInput& VI, int index, cv::Mat& image) {
+    const uint8_t* pixels = VI.GetPixels(index, false, false);
+    const int width = VI.widthOf(index);
+    const int height = VI.heightOf(index);
+    if (VI.frameBytesOf(index) != width * height * 3) return;
+    frame_to_upright_image(pixels, width, height, image);
+}
+
+// Opens both cameras at 320 x 240, naming each one that can't be opened. A camera that offers
+// another size is used at the size it has, converted frame by frame.
+bool open_cameras(capture::VideoInput& VI) {
+    bool opened[2];
+    for (int index : {kLeftDevice, kRightDevice})
+        opened[index] = VI.openDevice(index, kFrameWidth, kFrameHeight);
+    bool all = true;
+    for (int index : {kLeftDevice, kRightDevice}) {
+        if (!opened[index] || !VI.isDeviceOpen(index)) {
+            platform::console_printf("エラー！(corn_location_service)カメラ%dを開けませんでした。\n", index);
+            all = false;
+        } else if (VI.widthOf(index) != kFrameWidth || VI.heightOf(index) != kFrameHeight) {
+            platform::console_printf(
+                "警告：(corn_location_service)カメラ%dの画像は %d x %d です。320 x 240 "
+                "に変換して使います。\n",
+                index, VI.widthOf(index), VI.heightOf(index));
+        }
+    }
+    return all;
+}
+
+ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, const ServiceStop& stop,
+                       ServiceResources& s) {
+    platform::Ui& ui = platform::ui();
+    int key = 0;
+    s.match_list = new (std::nothrow) int[kMaxAreas];
+    if (!s.match_list) std::exit(0);
+    for (int i = 0; i < kMaxAreas; ++i) s.match_list[i] = -1;
+    const std::string fname_color = platform::color_table_path();
+
+    s.ws = std::make_unique<ServiceWorkspace>();
+    ServiceWorkspace& ws = *s.ws;
+    ws.match_list = s.match_list;
+    ws.recog_plm = initial_recog_params();
+    fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(), kReadColorOnly);
+
+    s.image1 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
+    s.image2 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
+    s.titles = service_window_titles(ws.recog_plm.left_cam_id);
+    ui.create_window(s.titles.window_name1);
+    s.window1_created = true;
+    ui.create_window(s.titles.window_name2);
+    s.window2_created = true;
+
+    s.VI = std::make_unique<capture::VideoInput>(std::move(media_platform));
+    if (s.VI->enumerateDevices(false) == 0) {
+        platform::console_error_printf("[Error] Capture device not found!!\n");
+        platform::console_flush();
+        std::exit(-1);
+    }
+    if (!open_cameras(*s.VI)) return ServiceEnd::failed;
+
+    platform::console_printf("[q]キーを押すと終了します。\n");
+    platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
+    platform::console_printf("[t]キーを押すとテスト動作を実行します。\n");
+    platform::console_flush();
+
+    // Tested at the top, so the pass in which q comes is finished first (a request in it is
+    // still answered).
+    while (key != kKeyQuit) {
+        if (stop && stop()) break;
+        fetch_frame(*s.VI, kLeftDevice, s.image1);
+        ui.show(s.titles.window_name1, s.image1);
+        fetch_frame(*s.VI, kRightDevice, s.image2);
+        ui.show(s.titles.window_name2, s.image2);
+        key = ui.wait_key(kKeyWaitMs);
+        const bool request = platform::file_exists(platform::request_path());
+        answer_service_pass(key, request, s.image1, s.image2, ws);
+        platform::console_flush();
+    }
+    return ServiceEnd::quit;
+}
+
+// Runs one tear-down step; an error in it does not keep the later steps from running.
+template <typename Step>
+void guarded(Step step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
+    }
+}
+
+void tear_down(ServiceResources& s) {
+    if (s.ws) s.ws->match_list = nullptr;
+    delete[] s.match_list;
+    s.match_list = nullptr;
+    if (s.VI) {
+        guarded([&] { s.VI->closeDevice(kLeftDevice); });
+        guarded([&] { s.VI->closeDevice(kRightDevice); });
+    }
+    platform::Ui& ui = platform::ui();
+    if (s.window1_created) guarded([&] { ui.destroy_window(s.titles.window_name1); });
+    if (s.window2_created) guarded([&] { ui.destroy_window(s.titles.window_name2); });
+    s.image1.release();
+    s.image2.release();
+    guarded([&] { s.VI.reset(); });
+    s.ws.reset();
+}
+
+}  // namespace
+
+ServiceWindowTitles service_window_titles(int left_cam_id) {
+    const char* const left = "VideoInput1(Left  Camera)";  // two blanks: both titles are as long
+    const char* const right = "VideoInput2(Right Camera)";
+    if (left_cam_id == 1) return {left, right};
+    return {right, left};
+}
+
+ServiceEnd corn_location_service(const media::BackendOptions& backend, const ServiceStop& stop) {
+    std::shared_ptr<media::MediaPlatform> media_platform;
+    try {
+        media_platform = media::make_media_platform(backend);
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
+        platform::console_flush();
+        return ServiceEnd::failed;
+    }
+    return corn_location_service(std::move(media_platform), stop);
+}
+
+ServiceEnd corn_location_service(std::shared_ptr<media::MediaPlatform> media_platform,
+                                 const ServiceStop& stop) {
+    platform::SingleKeyMode single_keys;
+    ServiceResources s;
+    ServiceEnd end = ServiceEnd::failed;
+    try {
+        end = run_service(std::move(media_platform), stop, s);
+    } catch (const std::exception& e) {
+        platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
+        end = ServiceEnd::failed;
+    }
+    tear_down(s);
+    platform::console_flush();
+    return end;
+}
+
+}  // namespace app

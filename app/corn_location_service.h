@@ -1,0 +1,40 @@
+#pragma once
+// Menu item 4 and `serve`: the stereo cone-location service. Shows both cameras and answers the
+// controller's requests with the located cones.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "capture/media/backend.h"
+
+namespace media {
+class MediaPlatform;
+}
+
+namespace app {
+
+enum class ServiceEnd {
+    quit,    // key q or a stop request: torn down in order
+    failed,  // a camera could not be opened or the service stopped on an error; torn down
+};
+
+// Asked at the top of every loop pass; true ends the service as key q does.
+using ServiceStop = std::function<bool()>;
+
+// Window titles of device 0 and device 1: device 0 is titled as the left camera only when
+// left_cam_id is 1. Device 0 is the left picture either way.
+struct ServiceWindowTitles {
+    std::string window_name1;
+    std::string window_name2;
+};
+ServiceWindowTitles service_window_titles(int left_cam_id);
+
+// Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device
+// the process ends with status -1 after one line on the error stream.
+ServiceEnd corn_location_service(const media::BackendOptions& backend, const ServiceStop& stop = {});
+// The same on a given media platform (devices 0 and 1 are the left and right cameras).
+ServiceEnd corn_location_service(std::shared_ptr<media::MediaPlatform> media_platform,
+                                 const ServiceStop& stop = {});
+
+}  // namespace app

@@ -1,0 +1,30 @@
+#pragma once
+// What one pass of the stereo service does after its key wait and request test: save the
+// pictures, answer a request, run the test of key t.
+
+#include <opencv2/core/mat.hpp>
+
+#include "files/recog_params.h"
+#include "recog/recog_types.h"
+
+namespace app {
+
+// The recognition state the service keeps from start-up to tear-down.
+struct ServiceWorkspace {
+    RecogParams recog_plm{};  // keeps its values from one request to the next
+    ImageInfo image_info[2]{};
+    AreaInfo area_info_large[2 * kMaxAreas]{};
+    int* match_list = nullptr;  // 256 entries, owned by the service
+    // The finder binarizes these copies, so the pictures stay as the cameras gave them for a
+    // test run in the same pass and for the windows.
+    cv::Mat work1, work2;
+};
+
+// On a request or key c saves image1 (left) and image2 (right); with a request prints the
+// heading, runs the recognition into the report file, deletes the request and then creates the
+// empty notify file; key c alone prints "Captured!!". Key t then runs the recognition with the
+// notify file as its report. Other keys do nothing.
+void answer_service_pass(int key, bool request, const cv::Mat& image1, const cv::Mat& image2,
+                         ServiceWorkspace& ws);
+
+}  // namespace app
