@@ -81,6 +81,11 @@ void ChildProcess::send(const std::string& text) {
     }
 }
 
+void ChildProcess::send_signal(int sig) {
+    // Not after the exit has been collected: the process id may belong to another process then.
+    if (!status_ && pid_ > 0) kill(pid_, sig);
+}
+
 void ChildProcess::close_stdin() {
     if (stdin_fd_ >= 0) close(stdin_fd_);
     stdin_fd_ = -1;

@@ -28,6 +28,8 @@ public:
 
     void send(const std::string& text);
     void close_stdin();
+    // Sends the signal to the child while it runs.
+    void send_signal(int sig);
 
     // Waits until standard output holds `text` at or after byte offset `from`; returns the offset
     // just past it, or nullopt on timeout.
