@@ -27,6 +27,7 @@
 #include "capture/media/stream_config_caps.h"
 #include "capture/media/task_memory.h"
 #include "capture/media/variant.h"
+#include "capture/names.h"
 #include "capture/sample_grabber_callback.h"
 #include "capture/say.h"
 #include "capture/video_device.h"
@@ -36,13 +37,6 @@
 namespace capture {
 
 using namespace media;
-
-namespace {
-
-// Friendly names are cut to this many characters in both name fields.
-constexpr size_t kNameLimit = 253;
-
-}  // namespace
 
 HRESULT VideoInput::buildGraph(int index) {
     VideoDevice* d = devices[index];
@@ -222,13 +216,7 @@ HRESULT VideoInput::getDevice(IBaseFilter** filter, int index, char16_t* wideNam
                     VARIANT value;
                     VariantInit(&value);
                     if (SUCCEEDED(bag->Read(u"FriendlyName", &value))) {
-                        size_t n = std::min(value.bstr.size(), kNameLimit);
-                        for (size_t i = 0; i < n; ++i) {
-                            if (wideName) wideName[i] = value.bstr[i];
-                            if (name) name[i] = static_cast<char>(value.bstr[i] & 0xFF);
-                        }
-                        if (wideName) wideName[n] = 0;
-                        if (name) name[n] = '\0';
+                        copy_name(value.bstr, wideName, name);
                         hr = moniker->BindToObject(filter);
                         found = true;
                     }
@@ -467,11 +455,6 @@ HRESULT VideoInput::saveGraph(IGraphBuilder* graph, const std::string& path) {
     if (!graph) return E_POINTER;
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (!file) return STG_E_CANTSAVE;
-    auto narrow = [](const char16_t* wide) {
-        std::string s;
-        for (; *wide; ++wide) s += static_cast<char>(*wide & 0xFF);
-        return s;
-    };
     IEnumFilters* filters = nullptr;
     HRESULT hr = graph->EnumFilters(&filters);
     if (SUCCEEDED(hr)) {
@@ -481,7 +464,7 @@ HRESULT VideoInput::saveGraph(IGraphBuilder* graph, const std::string& path) {
             FILTER_INFO info;
             if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
                 if (info.graph) info.graph->Release();
-                std::fprintf(file, "filter \"%s\"\n", narrow(info.name).c_str());
+                std::fprintf(file, "filter \"%s\"\n", narrow_text(info.name).c_str());
             }
             IEnumPins* pins = nullptr;
             if (SUCCEEDED(filter->EnumPins(&pins))) {
@@ -491,7 +474,7 @@ HRESULT VideoInput::saveGraph(IGraphBuilder* graph, const std::string& path) {
                     if (SUCCEEDED(pin->QueryPinInfo(&own))) {
                         own.filter->Release();
                         std::fprintf(file, "  %s pin \"%s\"", own.dir == PIN_DIRECTION::input ? "input" : "output",
-                                     narrow(own.name).c_str());
+                                     narrow_text(own.name).c_str());
                         IPin* to = nullptr;
                         if (pin->ConnectedTo(&to) == S_OK && to) {
                             PIN_INFO peer;
@@ -499,8 +482,8 @@ HRESULT VideoInput::saveGraph(IGraphBuilder* graph, const std::string& path) {
                             if (SUCCEEDED(to->QueryPinInfo(&peer))) {
                                 if (SUCCEEDED(peer.filter->QueryFilterInfo(&peerFilter)) && peerFilter.graph)
                                     peerFilter.graph->Release();
-                                std::fprintf(file, " -> \"%s\" pin \"%s\"", narrow(peerFilter.name).c_str(),
-                                             narrow(peer.name).c_str());
+                                std::fprintf(file, " -> \"%s\" pin \"%s\"", narrow_text(peerFilter.name).c_str(),
+                                             narrow_text(peer.name).c_str());
                                 peer.filter->Release();
                             }
                             to->Release();

@@ -11,6 +11,7 @@
 #include "capture/media/media_control.h"
 #include "capture/media/pin.h"
 #include "capture/media/sample_grabber.h"
+#include "capture/names.h"
 #include "capture/sample_grabber_callback.h"
 #include "capture/say.h"
 #include "capture/video_input.h"
@@ -122,19 +123,19 @@ void VideoDevice::emptyGraph() {
             return;
         }
         FILTER_INFO info;
-        char narrow[128] = {};
+        std::string name;
         if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
             if (info.graph) info.graph->Release();
-            for (size_t i = 0; i + 1 < sizeof narrow && info.name[i]; ++i) narrow[i] = static_cast<char>(info.name[i]);
+            name = narrow_text(info.name);
         }
-        say("SETUP: removing filter %s...\n", narrow);
+        say("SETUP: removing filter %s...\n", name.c_str());
         if (FAILED(pGraph->RemoveFilter(filter))) {
             say("SETUP: pGraph->RemoveFilter() failed. \n");
             filter->Release();
             filters->Release();
             return;
         }
-        say("SETUP: filter removed %s  \n", narrow);
+        say("SETUP: filter removed %s  \n", name.c_str());
         filter->Release();
         filters->Release();
     }

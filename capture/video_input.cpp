@@ -8,6 +8,7 @@
 #include "capture/media/moniker.h"
 #include "capture/media/property_bag.h"
 #include "capture/media/variant.h"
+#include "capture/names.h"
 #include "capture/say.h"
 #include "capture/video_device.h"
 #include "platform/console.h"
@@ -19,15 +20,6 @@ using namespace media;
 namespace {
 
 constexpr double kVersion = 0.1995;
-// Names are cut to this many characters, leaving room for the terminator.
-constexpr size_t kNameLimit = 253;
-
-// Copies at most kNameLimit characters, each narrowed to its low byte, and terminates.
-void narrow_name(const std::u16string& wide, char* out) {
-    size_t n = std::min(wide.size(), kNameLimit);
-    for (size_t i = 0; i < n; ++i) out[i] = static_cast<char>(wide[i] & 0xFF);
-    out[n] = '\0';
-}
 
 }  // namespace
 
@@ -139,7 +131,7 @@ int VideoInput::enumerateDevices(bool silent) {
             char* entry = count < MAX_DEVICES ? deviceNames[count] : unstored;
             if (SUCCEEDED(hr)) {
                 bag->Read(u"FriendlyName", &name);
-                narrow_name(name.bstr, entry);
+                copy_name(name.bstr, nullptr, entry);
                 if (!silent) platform::console_printf("SETUP: %i) %s \n", count, entry);
             } else {
                 entry[0] = '\0';  // no stale name from an earlier listing
