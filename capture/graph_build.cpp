@@ -38,6 +38,25 @@ namespace capture {
 
 using namespace media;
 
+namespace {
+
+// The value of lo, lo + step, ... up to hi nearest to target, the first of two equally near
+// (999999 when the range is empty); exact is set when target itself is among them.
+int nearest_step(int target, int lo, int hi, int step, bool& exact) {
+    int nearest = 999999;
+    for (int v = lo; v <= hi; v += step) {
+        if (v == target) {
+            exact = true;
+            nearest = v;
+        } else if (std::abs(target - v) < std::abs(target - nearest)) {
+            nearest = v;
+        }
+    }
+    return nearest;
+}
+
+}  // namespace
+
 HRESULT VideoInput::buildGraph(int index) {
     VideoDevice* d = devices[index];
     d->deviceIndex = index;
@@ -285,26 +304,12 @@ void VideoInput::findClosestSize(VideoDevice* d, int width, int height, int& out
             freeMediaType(mt);
             continue;
         }
-        int candidateWidth = 999999;
-        int candidateHeight = 999999;
         bool exactWidth = false;
         bool exactHeight = false;
-        for (int x = caps.min_output_size.cx; x <= caps.max_output_size.cx; x += stepX) {
-            if (x == width) {
-                exactWidth = true;
-                candidateWidth = x;
-            } else if (std::abs(width - x) < std::abs(width - candidateWidth)) {
-                candidateWidth = x;
-            }
-        }
-        for (int y = caps.min_output_size.cy; y <= caps.max_output_size.cy; y += stepY) {
-            if (y == height) {
-                exactHeight = true;
-                candidateHeight = y;
-            } else if (std::abs(height - y) < std::abs(height - candidateHeight)) {
-                candidateHeight = y;
-            }
-        }
+        const int candidateWidth =
+            nearest_step(width, caps.min_output_size.cx, caps.max_output_size.cx, stepX, exactWidth);
+        const int candidateHeight =
+            nearest_step(height, caps.min_output_size.cy, caps.max_output_size.cy, stepY, exactHeight);
         if (exactWidth && exactHeight) {
             outWidth = width;
             outHeight = height;

@@ -20,6 +20,19 @@ namespace capture {
 
 using namespace media;
 
+namespace {
+
+// Releases and clears an interface the record holds, after its teardown line; nothing when it
+// is not held.
+template <typename T>
+void free_held(T*& held, const char* line) {
+    if (!held) return;
+    say(line);
+    release_and_clear(held);
+}
+
+}  // namespace
+
 VideoDevice::VideoDevice() : callback(new SampleGrabberCallback()) {}
 
 void VideoDevice::allocateFrameBuffers(int width, int height) {
@@ -68,30 +81,12 @@ VideoDevice::~VideoDevice() {
 
     if (sourceFilter) removeDownstream(sourceFilter);
 
-    if (rendererFilter) {
-        say("SETUP: freeing Renderer \n");
-        release_and_clear(rendererFilter);
-    }
-    if (sourceFilter) {
-        say("SETUP: freeing Capture Source \n");
-        release_and_clear(sourceFilter);
-    }
-    if (grabberFilter) {
-        say("SETUP: freeing Grabber Filter  \n");
-        release_and_clear(grabberFilter);
-    }
-    if (grabber) {
-        say("SETUP: freeing Grabber  \n");
-        release_and_clear(grabber);
-    }
-    if (pControl) {
-        say("SETUP: freeing Control   \n");
-        release_and_clear(pControl);
-    }
-    if (streamConfig) {
-        say("SETUP: freeing Stream  \n");
-        release_and_clear(streamConfig);
-    }
+    free_held(rendererFilter, "SETUP: freeing Renderer \n");
+    free_held(sourceFilter, "SETUP: freeing Capture Source \n");
+    free_held(grabberFilter, "SETUP: freeing Grabber Filter  \n");
+    free_held(grabber, "SETUP: freeing Grabber  \n");
+    free_held(pControl, "SETUP: freeing Control   \n");
+    free_held(streamConfig, "SETUP: freeing Stream  \n");
     if (pAmMediaType) {
         say("SETUP: freeing Media Type  \n");
         VideoInput::freeMediaType(pAmMediaType);
@@ -99,14 +94,8 @@ VideoDevice::~VideoDevice() {
     }
 
     if (pGraph) emptyGraph();
-    if (captureBuilder) {
-        say("SETUP: freeing Capture Graph \n");
-        release_and_clear(captureBuilder);
-    }
-    if (pGraph) {
-        say("SETUP: freeing Main Graph \n");
-        release_and_clear(pGraph);
-    }
+    free_held(captureBuilder, "SETUP: freeing Capture Graph \n");
+    free_held(pGraph, "SETUP: freeing Main Graph \n");
     say("SETUP: Device %i disconnected and freed\n\n", deviceIndex);
 }
 
