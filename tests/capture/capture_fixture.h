@@ -1,20 +1,14 @@
 #pragma once
-// Shared set-up of the capture tests: a simulated platform with scriptable cameras, the console
-// output captured, verbose output on, and the library object made on demand.
+// Shared set-up of the capture tests over the simulated platform: scriptable cameras, on top of
+// the library set-up every capture test has.
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "capture/media/sim/sim_device.h"
 #include "capture/media/sim/sim_media_platform.h"
 #include "capture/video_device.h"
-#include "capture/video_input.h"
-#include "platform/console.h"
+#include "tests/capture/library_test.h"
 #include "tests/support/child_process.h"
 
 namespace capture_test {
@@ -38,58 +32,20 @@ inline SimCapability fixed_size(const media::Guid& subtype, int w, int h, int gr
     return SimCapability{subtype, w, h, w, h, granularity, granularity};
 }
 
-// Number of times `needle` occurs in `text`.
-inline size_t occurrences(const std::string& text, const std::string& needle) {
-    size_t n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++n;
-    return n;
-}
-
-// True when the lines appear in text in this order (other text may lie between).
-inline bool in_order(const std::string& text, const std::vector<std::string>& lines) {
-    size_t at = 0;
-    for (const auto& line : lines) {
-        at = text.find(line, at);
-        if (at == std::string::npos) return false;
-        at += line.size();
-    }
-    return true;
-}
-
-class CaptureTest : public ::testing::Test {
+class CaptureTest : public LibraryTest {
 protected:
-    void SetUp() override {
-        capture::VideoInput::verbose = true;
-        redirect_.emplace(&out);
-    }
-    void TearDown() override {
-        vi_.reset();
-        redirect_.reset();
-        capture::VideoInput::verbose = true;
-    }
-
-    capture::VideoInput& make_vi() {
-        vi_ = std::make_unique<capture::VideoInput>(platform);
-        return *vi_;
-    }
+    capture::VideoInput& make_vi() { return LibraryTest::make_vi(platform); }
     std::shared_ptr<SimDevice> add(SimDeviceConfig config) { return platform->add_device(std::move(config)); }
-    // Output printed since the mark, and a new mark.
-    std::string since(size_t& mark) {
-        std::string text = out.substr(mark);
-        mark = out.size();
-        return text;
-    }
-    static bool wait_delivered(const SimDevice& device, int frames) {
-        return test_support::wait_until([&] { return device.frames_delivered() >= frames; });
+    // Lets `frames` more frames out of an on-demand device and waits until the graph has passed
+    // them on.
+    static bool pass_frames(SimDevice& device, int frames) {
+        const int target = device.frames_delivered() + frames;
+        device.deliver(frames);
+        return test_support::wait_until([&] { return device.frames_delivered() >= target; });
     }
 
-    std::string out;
     std::shared_ptr<media::simulated::SimMediaPlatform> platform =
         std::make_shared<media::simulated::SimMediaPlatform>();
-
-private:
-    std::optional<platform::ConsoleRedirect> redirect_;
-    std::unique_ptr<capture::VideoInput> vi_;
 };
 
 }  // namespace capture_test

@@ -1,7 +1,9 @@
 // Frame hand-over: copies with swap and flip, the 1000 ms wait, dropping while a frame waits,
 // polling, frozen-device recovery and the buffered mode.
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "capture/media/am_crossbar.h"
 #include "capture/media/media_sample.h"
@@ -74,20 +76,17 @@ TEST_F(DeliveryTest, fetch_without_a_frame_times_out_after_a_second_and_leaves_t
 TEST_F(DeliveryTest, delivered_frame_is_copied_byte_for_byte_or_turned_over) {
     VideoInput& vi = open_camera(tiny());
     std::vector<uint8_t> dst(36);
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_EQ(dst, pattern(0, 4, 3));
 
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 2));
+    ASSERT_TRUE(pass_frames(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, true));
     std::vector<uint8_t> src = pattern(1, 4, 3);
     EXPECT_TRUE(std::equal(dst.begin(), dst.begin() + 12, src.begin() + 24)) << "first row is the last source row";
     EXPECT_TRUE(std::equal(dst.begin() + 24, dst.end(), src.begin()));
 
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 3));
+    ASSERT_TRUE(pass_frames(*device, 1));
     uint8_t* own = vi.GetPixels(0, true, false);
     std::vector<uint8_t> third = pattern(2, 4, 3);
     ASSERT_NE(own, nullptr);
@@ -98,23 +97,20 @@ TEST_F(DeliveryTest, delivered_frame_is_copied_byte_for_byte_or_turned_over) {
 TEST_F(DeliveryTest, back_to_back_fetches_need_a_new_frame_each) {
     VideoInput& vi = open_camera(tiny());
     std::vector<uint8_t> dst(36);
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     auto start = Clock::now();
     EXPECT_FALSE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(950));
     EXPECT_EQ(dst, pattern(0, 4, 3)) << "the failed fetch left the previous frame";
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 2));
+    ASSERT_TRUE(pass_frames(*device, 1));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_EQ(dst, pattern(1, 4, 3));
 }
 
 TEST_F(DeliveryTest, samples_arriving_while_a_frame_waits_are_dropped) {
     VideoInput& vi = open_camera(tiny());
-    device->deliver(3);
-    ASSERT_TRUE(wait_delivered(*device, 3));
+    ASSERT_TRUE(pass_frames(*device, 3));
     std::vector<uint8_t> dst(36);
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), false, false));
     EXPECT_EQ(dst, pattern(0, 4, 3)) << "the first frame after the last fetch, not the latest";
@@ -124,8 +120,7 @@ TEST_F(DeliveryTest, samples_arriving_while_a_frame_waits_are_dropped) {
 TEST_F(DeliveryTest, new_frame_stays_reported_until_fetched) {
     VideoInput& vi = open_camera(tiny());
     EXPECT_FALSE(vi.hasNewFrame(0));
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     EXPECT_TRUE(vi.hasNewFrame(0));
     EXPECT_TRUE(vi.hasNewFrame(0));
     std::vector<uint8_t> dst(36);
@@ -152,8 +147,7 @@ TEST_F(DeliveryTest, frozen_device_is_reopened_at_the_sixth_poll_after_its_last_
     EXPECT_EQ(device->streams_started(), 1);
     EXPECT_EQ(vi.devices[0]->pollCount, 401u);
 
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     size_t mark = out.size();
     for (int poll = 1; poll <= 5; ++poll) EXPECT_TRUE(vi.hasNewFrame(0)) << poll;
     EXPECT_EQ(device->streams_started(), 1) << "five polls after the frame is not yet frozen";
@@ -198,8 +192,7 @@ TEST_F(DeliveryTest, samples_of_the_wrong_length_are_dropped_with_a_message) {
     SimDeviceConfig c = tiny();
     c.sample_length_delta = -3;
     VideoInput& vi = open_camera(c);
-    device->deliver(2);
-    ASSERT_TRUE(wait_delivered(*device, 2));
+    ASSERT_TRUE(pass_frames(*device, 2));
     EXPECT_EQ(occurrences(out, "ERROR: SampleCB() - buffer sizes do not match\n"), 2u);
     EXPECT_FALSE(vi.hasNewFrame(0));
     std::vector<uint8_t> dst(36, 7);
@@ -212,8 +205,7 @@ TEST_F(DeliveryTest, samples_without_a_data_pointer_are_dropped_silently) {
     c.pointer_fails = true;
     VideoInput& vi = open_camera(c);
     size_t mark = out.size();
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     EXPECT_FALSE(vi.hasNewFrame(0));
     EXPECT_EQ(since(mark), "");
 }
@@ -233,8 +225,7 @@ TEST_F(DeliveryTest, buffered_mode_reads_the_grabbers_latest_sample) {
     for (int i = 0; i < 450; ++i) EXPECT_TRUE(vi.hasNewFrame(0));
     EXPECT_EQ(device->streams_started(), 1) << "never reconnects";
 
-    device->deliver(2);
-    ASSERT_TRUE(wait_delivered(*device, 2));
+    ASSERT_TRUE(pass_frames(*device, 2));
     ASSERT_TRUE(vi.GetPixels(0, dst.data(), true, false));
     std::vector<uint8_t> latest = pattern(1, 4, 3);
     EXPECT_EQ(dst[0], latest[2]);
@@ -249,8 +240,7 @@ TEST_F(DeliveryTest, buffered_mode_reports_a_sample_of_another_size) {
     VideoInput& vi = make_vi();
     vi.setUseCallback(false);
     ASSERT_TRUE(vi.openDevice(0, 4, 3));
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     size_t mark = out.size();
     std::vector<uint8_t> dst(36);
     EXPECT_FALSE(vi.GetPixels(0, dst.data(), false, false));

@@ -55,8 +55,7 @@ TEST_F(CaptureTest, closest_size_is_searched_when_no_subtype_takes_the_request) 
     EXPECT_TRUE(device->last_format()->subtype == MEDIASUBTYPE_YUY2);
 
     // The frames really come at that size.
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     std::vector<uint8_t> frame(static_cast<size_t>(vi.frameBytesOf(0)));
     EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false));
 }
@@ -120,8 +119,7 @@ TEST_F(CaptureTest, refused_trials_leave_the_stored_format_so_a_frame_time_goes_
     EXPECT_EQ(device->last_format()->width, 640);
     EXPECT_EQ(device->last_format()->avg_time_per_frame, 666666);
     EXPECT_EQ(vi.widthOf(0), 640);
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     std::vector<uint8_t> frame(static_cast<size_t>(vi.frameBytesOf(0)));
     EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false)) << "frames match the buffers";
 }
@@ -276,8 +274,7 @@ TEST_F(CaptureTest, source_without_preview_pin_is_configured_and_rendered_throug
     ASSERT_TRUE(vi.openDevice(0, 320, 240));
     EXPECT_NE(since(mark).find("SETUP: Couldn't find preview pin using SmartTee\n"), std::string::npos);
     EXPECT_TRUE(vi.streamCategory == PIN_CATEGORY_CAPTURE);
-    device->deliver(1);
-    ASSERT_TRUE(wait_delivered(*device, 1));
+    ASSERT_TRUE(pass_frames(*device, 1));
     std::vector<uint8_t> frame(320 * 240 * 3);
     EXPECT_TRUE(vi.GetPixels(0, frame.data(), false, false));
 }

@@ -3,22 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/capture/text_checks.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
+using capture_test::in_order;
 using test_support::ChildProcess;
 using test_support::TempDir;
-
-bool in_order(const std::string& text, const std::vector<std::string>& parts) {
-    size_t at = 0;
-    for (const auto& part : parts) {
-        at = text.find(part, at);
-        if (at == std::string::npos) return false;
-        at += part.size();
-    }
-    return true;
-}
 
 TEST(startup_listing, simulated_cameras_are_listed_before_the_menu) {
     TempDir dir;

@@ -13,11 +13,8 @@ namespace {
 
 using capture::VideoInput;
 
-class StereoRigTest : public ::testing::Test {
+class StereoRigTest : public LibraryTest {
 protected:
-    void SetUp() override { redirect_.emplace(&out_); }
-    void TearDown() override { redirect_.reset(); }
-
     // The view as the platform delivers it: rows bottom-up.
     static cv::Mat delivered(const sim::Scene& scene, sim::View view, int width, int height) {
         cv::Mat upright = sim::render(scene, view, 0);
@@ -31,9 +28,6 @@ protected:
         return flipped;
     }
     static cv::Mat wrap(uint8_t* data, int width, int height) { return cv::Mat(height, width, CV_8UC3, data); }
-
-    std::string out_;
-    std::optional<platform::ConsoleRedirect> redirect_;
 };
 
 TEST_F(StereoRigTest, devices_0_and_1_deliver_the_left_and_right_views_bottom_up) {

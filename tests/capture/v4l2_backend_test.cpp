@@ -17,8 +17,8 @@
 #include "capture/media/v4l2/v4l2_error.h"
 #include "capture/media/v4l2/v4l2_media_platform.h"
 #include "capture/video_input.h"
-#include "platform/console.h"
 #include "tests/capture/fake_v4l2.h"
+#include "tests/capture/library_test.h"
 #include "tests/support/child_process.h"
 
 namespace capture_test {
@@ -29,12 +29,6 @@ using namespace media;
 using Clock = std::chrono::steady_clock;
 
 const std::string kCam = "/dev/video0";
-
-size_t count_of(const std::string& text, const std::string& needle) {
-    size_t n = 0;
-    for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
-    return n;
-}
 
 // A webcam offering YUYV at the given sizes (and, through the emulation, BGR24 at the same).
 FakeCameraConfig webcam(std::vector<std::pair<int, int>> sizes = {{640, 480}, {320, 240}, {160, 120}}) {
@@ -63,23 +57,15 @@ std::vector<uint8_t> expected_frame(uint64_t index, uint32_t pixel_format, int w
     return out;
 }
 
-class V4l2Test : public ::testing::Test {
+class V4l2Test : public LibraryTest {
 protected:
-    void SetUp() override {
-        VideoInput::verbose = true;
-        redirect_.emplace(&out);
-    }
     void TearDown() override {
-        vi_.reset();
-        redirect_.reset();
+        LibraryTest::TearDown();
         // Every descriptor and mapping the back end took is given back.
         EXPECT_EQ(fake->open_descriptors(), 0);
         EXPECT_EQ(fake->mapped_buffers(), 0);
     }
-    VideoInput& make_vi() {
-        vi_ = std::make_unique<VideoInput>(platform);
-        return *vi_;
-    }
+    VideoInput& make_vi() { return LibraryTest::make_vi(platform); }
     VideoInput& open_at(FakeCameraConfig config, int w, int h) {
         fake->add_camera(kCam, std::move(config));
         VideoInput& vi = make_vi();
@@ -108,14 +94,27 @@ protected:
         if (got) *got = ok;
         return frame;
     }
+    // Lets `frames` frames out of the camera and fetches one as fetch does; false when none came.
+    // The frame goes to *frame when asked for.
+    bool deliver_and_fetch(VideoInput& vi, std::vector<uint8_t>* frame = nullptr, int frames = 1) {
+        fake->deliver(kCam, frames);
+        bool got = false;
+        std::vector<uint8_t> fetched = fetch(vi, &got);
+        if (frame) *frame = std::move(fetched);
+        return got;
+    }
+    // The same, passing when the fetched frame is `expected` (frames are too large to print).
+    ::testing::AssertionResult next_frame_is(VideoInput& vi, const std::vector<uint8_t>& expected,
+                                             int frames = 1) {
+        std::vector<uint8_t> frame;
+        if (!deliver_and_fetch(vi, &frame, frames)) return ::testing::AssertionFailure() << "no frame came";
+        if (frame != expected)
+            return ::testing::AssertionFailure() << "the frame differs from the expected one";
+        return ::testing::AssertionSuccess();
+    }
 
-    std::string out;
     std::shared_ptr<FakeV4l2> fake = std::make_shared<FakeV4l2>();
     std::shared_ptr<v4l2::V4l2MediaPlatform> platform = std::make_shared<v4l2::V4l2MediaPlatform>(fake);
-
-private:
-    std::optional<platform::ConsoleRedirect> redirect_;
-    std::unique_ptr<VideoInput> vi_;
 };
 
 TEST_F(V4l2Test, listing_takes_capture_nodes_in_number_order_with_their_card_names) {
@@ -147,20 +146,15 @@ TEST_F(V4l2Test, offered_320_by_240_is_taken_by_the_first_trial_and_frames_arriv
     FakeCameraConfig c = webcam();
     c.line_padding = 8;  // lines further apart than their pixels
     VideoInput& vi = open_at(c, 320, 240);
-    EXPECT_EQ(count_of(out, "SETUP: trying format"), 1u) << out;
+    EXPECT_EQ(occurrences(out, "SETUP: trying format"), 1u) << out;
     EXPECT_NE(out.find("SETUP: trying format RGB24 @ 320 by 240\n"), std::string::npos);
     EXPECT_EQ(vi.widthOf(0), 320);
     EXPECT_EQ(vi.heightOf(0), 240);
     EXPECT_EQ(fake->format(kCam), std::make_tuple(uint32_t{V4L2_PIX_FMT_BGR24}, 320, 240));
     EXPECT_TRUE(fake->streaming(kCam));
 
-    for (uint64_t i = 0; i < 2; ++i) {
-        fake->deliver(kCam);
-        bool got = false;
-        std::vector<uint8_t> frame = fetch(vi, &got);
-        ASSERT_TRUE(got);
-        EXPECT_TRUE(frame == expected_frame(i, V4L2_PIX_FMT_BGR24, 320, 240, 8)) << "frame " << i;
-    }
+    for (uint64_t i = 0; i < 2; ++i)
+        ASSERT_TRUE(next_frame_is(vi, expected_frame(i, V4L2_PIX_FMT_BGR24, 320, 240, 8))) << "frame " << i;
     vi.closeDevice(0);
     EXPECT_FALSE(fake->streaming(kCam));
 }
@@ -169,16 +163,11 @@ TEST_F(V4l2Test, closest_size_is_taken_and_the_cameras_own_format_converted) {
     FakeCameraConfig c = webcam({{640, 480}, {160, 120}});
     c.emulate_bgr = false;  // nothing converts on the way: the back end must
     VideoInput& vi = open_at(c, 320, 240);
-    EXPECT_EQ(count_of(out, "SETUP: trying format"), 18u);
+    EXPECT_EQ(occurrences(out, "SETUP: trying format"), 18u);
     EXPECT_NE(out.find("SETUP: closest supported size is YUYV @ 160 120\n"), std::string::npos) << out;
     EXPECT_EQ(vi.widthOf(0), 160);
     EXPECT_EQ(vi.heightOf(0), 120);
-
-    fake->deliver(kCam);
-    bool got = false;
-    std::vector<uint8_t> frame = fetch(vi, &got);
-    ASSERT_TRUE(got);
-    EXPECT_TRUE(frame == expected_frame(0, V4L2_PIX_FMT_YUYV, 160, 120));
+    EXPECT_TRUE(next_frame_is(vi, expected_frame(0, V4L2_PIX_FMT_YUYV, 160, 120)));
 }
 
 TEST_F(V4l2Test, capability_records_follow_the_enumerated_formats_and_sizes) {
@@ -244,11 +233,7 @@ TEST_F(V4l2Test, a_format_the_device_refuses_leaves_the_default_size) {
     EXPECT_EQ(vi.widthOf(0), 640);
     EXPECT_EQ(vi.heightOf(0), 480);
     // Streamed in the camera's own format, converted here.
-    fake->deliver(kCam);
-    bool got = false;
-    std::vector<uint8_t> frame = fetch(vi, &got);
-    ASSERT_TRUE(got);
-    EXPECT_TRUE(frame == expected_frame(0, V4L2_PIX_FMT_YUYV, 640, 480));
+    EXPECT_TRUE(next_frame_is(vi, expected_frame(0, V4L2_PIX_FMT_YUYV, 640, 480)));
 }
 
 TEST_F(V4l2Test, interrupted_calls_are_repeated) {
@@ -258,11 +243,8 @@ TEST_F(V4l2Test, interrupted_calls_are_repeated) {
     fake->fail_ioctl(kCam, VIDIOC_DQBUF, EINTR, 2);
     VideoInput& vi = make_vi();
     ASSERT_TRUE(vi.openDevice(0, 320, 240)) << out;
-    EXPECT_EQ(count_of(out, "SETUP: trying format"), 1u);
-    fake->deliver(kCam);
-    bool got = false;
-    fetch(vi, &got);
-    EXPECT_TRUE(got);
+    EXPECT_EQ(occurrences(out, "SETUP: trying format"), 1u);
+    EXPECT_TRUE(deliver_and_fetch(vi));
 }
 
 TEST_F(V4l2Test, a_camera_that_cannot_be_opened_fails_with_the_librarys_message) {
@@ -297,10 +279,8 @@ TEST_F(V4l2Test, a_camera_streaming_for_another_program_fails_to_start) {
 
 TEST_F(V4l2Test, a_camera_pulled_out_mid_stream_ends_delivery_without_a_crash) {
     VideoInput& vi = open_at(webcam(), 320, 240);
-    fake->deliver(kCam);
-    bool got = false;
-    std::vector<uint8_t> first = fetch(vi, &got);
-    ASSERT_TRUE(got);
+    std::vector<uint8_t> first;
+    ASSERT_TRUE(deliver_and_fetch(vi, &first));
 
     const int dequeued = fake->calls(kCam, VIDIOC_DQBUF);
     fake->unplug(kCam);
@@ -333,13 +313,10 @@ TEST_F(V4l2Test, damaged_frames_are_skipped_and_a_silent_camera_stops_cleanly) {
         return index == 0 ? used / 2 : used;
     };
     VideoInput& vi = open_at(c, 320, 240);
-    fake->deliver(kCam, 2);
-    bool got = false;
-    std::vector<uint8_t> frame = fetch(vi, &got);
-    ASSERT_TRUE(got);
-    EXPECT_TRUE(frame == expected_frame(1, V4L2_PIX_FMT_BGR24, 320, 240));
+    ASSERT_TRUE(next_frame_is(vi, expected_frame(1, V4L2_PIX_FMT_BGR24, 320, 240), 2));
 
     // Nothing more comes: the fetch times out, and closing still ends the waiting stream.
+    bool got = true;
     fetch(vi, &got, 1);
     EXPECT_FALSE(got);
     vi.closeDevice(0);
@@ -356,11 +333,7 @@ TEST_F(V4l2Test, a_reopened_camera_streams_again_at_its_size_without_analog_part
               std::string::npos);
     EXPECT_EQ(vi.widthOf(0), 320);
     EXPECT_EQ(vi.heightOf(0), 240);
-    fake->deliver(kCam);
-    bool got = false;
-    std::vector<uint8_t> frame = fetch(vi, &got);
-    ASSERT_TRUE(got);
-    EXPECT_TRUE(frame == expected_frame(0, V4L2_PIX_FMT_BGR24, 320, 240));
+    EXPECT_TRUE(next_frame_is(vi, expected_frame(0, V4L2_PIX_FMT_BGR24, 320, 240)));
 }
 
 TEST_F(V4l2Test, a_frame_rate_set_before_opening_is_asked_of_the_camera) {
@@ -461,10 +434,7 @@ TEST_F(V4l2ControlTest, camera_control_properties_map_to_their_controls) {
     cam->Release();
 
     // The settings filter had its own descriptor; the stream goes on.
-    fake->deliver(kCam);
-    bool got = false;
-    fetch(*vi, &got);
-    EXPECT_TRUE(got);
+    EXPECT_TRUE(deliver_and_fetch(*vi));
 }
 
 }  // namespace
