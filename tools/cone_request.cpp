@@ -109,8 +109,8 @@ int run_cone_request(const RequestOptions& options) {
     }
     // A report left from an earlier request must never pass for the answer to this one.
     if (!platform::remove_file(report) && platform::file_exists(report)) {
-        platform::console_error_printf("cone-request: cannot remove the earlier report %s: %s\n", report.c_str(),
-                                       std::strerror(errno));
+        platform::console_error_printf("cone-request: cannot remove the earlier report %s: %s\n",
+                                       report.c_str(), std::strerror(errno));
         return kNotSent;
     }
 
@@ -120,7 +120,8 @@ int run_cone_request(const RequestOptions& options) {
             break;
         case WriteRequestResult::pending:
             platform::console_error_printf(
-                "cone-request: another request appeared meanwhile (%s); it was left as it is\n", request.c_str());
+                "cone-request: another request appeared meanwhile (%s); it was left as it is\n",
+                request.c_str());
             return kNotSent;
         case WriteRequestResult::failed:
             platform::console_error_printf("cone-request: %s\n", error.c_str());
@@ -151,7 +152,8 @@ int run_cone_request(const RequestOptions& options) {
                 "a mode that answers with a picture only, or could not write the report\n",
                 report.c_str());
         } else if (read == ReadResult::too_large) {
-            platform::console_error_printf("cone-request: %s is far too large to be a report\n", report.c_str());
+            platform::console_error_printf("cone-request: %s is far too large to be a report\n",
+                                           report.c_str());
         } else {
             platform::console_error_printf("cone-request: cannot read %s: %s\n", report.c_str(),
                                            std::strerror(read_errno));

@@ -30,7 +30,8 @@ std::string left_aligned(const std::string& text, size_t width) {
 
 std::string table_row(const std::string& number, const std::string& left, const std::string& right,
                       const std::string (&values)[5]) {
-    std::string row = right_aligned(number, 3) + "  " + left_aligned(left, 10) + "  " + left_aligned(right, 10);
+    std::string row =
+        right_aligned(number, 3) + "  " + left_aligned(left, 10) + "  " + left_aligned(right, 10);
     for (const auto& v : values) row += "  " + right_aligned(v, 9);
     return row + "\n";
 }
@@ -41,7 +42,8 @@ std::string format_report_table(const std::vector<ReportedObject>& objects) {
     std::string out = table_row("#", "left cog", "right cog", {"x", "y", "z", "H", "W"});
     int row = 0;
     for (const auto& o : objects) {
-        out += table_row(std::to_string(++row), std::to_string(o.left_cog_x) + ", " + std::to_string(o.left_cog_y),
+        out += table_row(std::to_string(++row),
+                         std::to_string(o.left_cog_x) + ", " + std::to_string(o.left_cog_y),
                          std::to_string(o.right_cog_x) + ", " + std::to_string(o.right_cog_y),
                          {fixed1(o.x), fixed1(o.y), fixed1(o.z), fixed1(o.h), fixed1(o.w)});
     }

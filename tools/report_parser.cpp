@@ -49,7 +49,8 @@ bool parse_line(std::string_view line, std::string_view label, T (&values)[N]) {
 }
 
 template <typename T, size_t N>
-bool parse_line_at(const std::vector<std::string_view>& lines, size_t n, std::string_view label, T (&values)[N]) {
+bool parse_line_at(const std::vector<std::string_view>& lines, size_t n, std::string_view label,
+                   T (&values)[N]) {
     return n < lines.size() && parse_line(lines[n], label, values);
 }
 
@@ -86,14 +87,15 @@ bool parse_report(std::string_view cp932_bytes, std::vector<ReportedObject>& obj
         if (bad < 4) {
             static constexpr const char* kWhat[4] = {"the left image line", "the right image line",
                                                      "the position line", "the size line"};
-            static constexpr std::string_view kLabel[4] = {kLeftLabel, kRightLabel, kPositionLabel, kSizeLabel};
+            static constexpr std::string_view kLabel[4] = {kLeftLabel, kRightLabel, kPositionLabel,
+                                                           kSizeLabel};
             const size_t n = i + bad;
             error = "line " + std::to_string(n + 1) + ": expected " + kWhat[bad] + " (\"" +
                     std::string(kLabel[bad]) + ", ...\")" + (n < lines.size() ? "" : ", but the report ends");
             return false;
         }
-        found.push_back({left[0], left[1], right[0], right[1], position[0], position[1], position[2], size[0],
-                         size[1]});
+        found.push_back(
+            {left[0], left[1], right[0], right[1], position[0], position[1], position[2], size[0], size[1]});
     }
     objects = std::move(found);
     return true;

@@ -11,12 +11,12 @@
 namespace tools {
 
 struct RequestOptions {
-    std::optional<std::string> work_dir;            // unset: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/
+    std::optional<std::string> work_dir;  // unset: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/
     std::optional<platform::ConsoleEncoding> encoding;
-    std::vector<RequestParam> params;               // only these lines go into the request
+    std::vector<RequestParam> params;  // only these lines go into the request
     double timeout_seconds = 10.0;
     bool json = false;
-    bool force = false;                             // remove a notify file left from an earlier answer
+    bool force = false;  // remove a notify file left from an earlier answer
 };
 
 enum class OptionsResult { ok, help, error };

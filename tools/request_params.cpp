@@ -15,7 +15,7 @@ struct KeyKind {
 };
 
 constexpr KeyKind kKeys[] = {
-    {"max_pixnum", ParamKind::integer}, {"min_pixnum", ParamKind::integer},
+    {"max_pixnum", ParamKind::integer},  {"min_pixnum", ParamKind::integer},
     {"left_cam_id", ParamKind::integer}, {"color_th", ParamKind::real},
     {"min_dist", ParamKind::real},       {"max_dist", ParamKind::real},
 };

@@ -75,7 +75,8 @@ WriteRequestResult write_request_file(const std::string& request_path, std::stri
     std::string temp;
     const int fd = create_temporary(directory_of(request_path), file_name_of(request_path), temp);
     if (fd < 0) {
-        error = "cannot create a temporary file in " + directory_of(request_path) + ": " + std::strerror(errno);
+        error =
+            "cannot create a temporary file in " + directory_of(request_path) + ": " + std::strerror(errno);
         return WriteRequestResult::failed;
     }
     const bool written = write_all(fd, content);

@@ -45,13 +45,13 @@ std::vector<JsonCone> parse_json_lines(const std::string& text) {
 TEST(cone_request_with_serve, a_request_is_answered_with_the_cones_of_the_simulated_scene) {
     TempDir dir;
     test_support::write_file(dir.file("rk9t_color.dat"), "0,230,116,132\n1,230,116,132\n");
-    ChildProcess service(CONE_LOCATOR_BIN, {"--headless", "--camera", "sim", "--encoding", "utf-8", "--work-dir",
-                                            dir.path(), "serve"});
+    ChildProcess service(CONE_LOCATOR_BIN, {"--headless", "--camera", "sim", "--encoding", "utf-8",
+                                            "--work-dir", dir.path(), "serve"});
     ASSERT_TRUE(service.wait_for_output("[q]")) << service.output() << service.error_output();
 
-    ChildProcess client(CONE_REQUEST_BIN, {"--encoding", "utf-8", "--work-dir", dir.path(), "--json", "--timeout",
-                                           "60", "--left-cam-id", "1", "--color-th", "0.1", "--min-pixnum", "20",
-                                           "--max-pixnum", "5000"});
+    ChildProcess client(CONE_REQUEST_BIN, {"--encoding", "utf-8", "--work-dir", dir.path(), "--json",
+                                           "--timeout", "60", "--left-cam-id", "1", "--color-th", "0.1",
+                                           "--min-pixnum", "20", "--max-pixnum", "5000"});
     ASSERT_EQ(client.wait_exit(), 0) << client.error_output() << service.output();
     const std::vector<JsonCone> reported = parse_json_lines(client.output());
 

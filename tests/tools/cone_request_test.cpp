@@ -98,11 +98,13 @@ TEST_F(ConeRequest, answered_request_is_printed_as_a_table_and_the_notify_file_r
     const ClientRun run = cone_request(in_dir({"--max-pixnum", "2000", "--color-th", "0.25"}));
     EXPECT_EQ(tool.request_text(), "max_pixnum,2000\ncolor_th,0.25\n");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_NE(run.out.find("  1  150, 100    190, 92        1251.5      -27.6       84.8      169.7       84.8\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("  1  150, 100    190, 92        1251.5      -27.6       84.8      169.7       84.8\n"),
+        std::string::npos)
         << run.out;
-    EXPECT_NE(run.out.find("  2  12, 230     29, 222        4130.0     1958.3    -1539.6      447.9      224.0\n"),
-              std::string::npos)
+    EXPECT_NE(
+        run.out.find("  2  12, 230     29, 222        4130.0     1958.3    -1539.6      447.9      224.0\n"),
+        std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("2 cones"), std::string::npos);
     EXPECT_FALSE(exists("notify.txt"));
@@ -115,11 +117,12 @@ TEST_F(ConeRequest, json_lines_and_the_work_dir_from_the_environment) {
     const ClientRun run = cone_request({"--json", "--timeout", "60"}, {"RIVIVOVI_WORK_DIR=" + dir.path()});
     EXPECT_EQ(tool.request_text(), "");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out,
-              "{\"left_cog\":[150,100],\"right_cog\":[190,92],\"x\":1251.5,\"y\":-27.6,\"z\":84.8,\"H\":169.7,"
-              "\"W\":84.8}\n"
-              "{\"left_cog\":[12,230],\"right_cog\":[29,222],\"x\":4130,\"y\":1958.3,\"z\":-1539.6,\"H\":447.9,"
-              "\"W\":224}\n");
+    EXPECT_EQ(
+        run.out,
+        "{\"left_cog\":[150,100],\"right_cog\":[190,92],\"x\":1251.5,\"y\":-27.6,\"z\":84.8,\"H\":169.7,"
+        "\"W\":84.8}\n"
+        "{\"left_cog\":[12,230],\"right_cog\":[29,222],\"x\":4130,\"y\":1958.3,\"z\":-1539.6,\"H\":447.9,"
+        "\"W\":224}\n");
     EXPECT_FALSE(exists("notify.txt"));
 }
 

@@ -18,16 +18,20 @@ using tools::ReportedObject;
 
 // The four lines of the worked example (left 150,100 / right 190,92), byte for byte as CP932.
 const std::string kExampleBytes =
-    "\x8d\xb6\x83\x43\x83\x81\x81\x5b\x83\x57" "cog x_y,  150,  100\n"
-    "\x89\x45\x83\x43\x83\x81\x81\x5b\x83\x57" "cog x_y,  190,   92\n"
-    "\x91\xce\x8f\xdb\x82\xcc\x88\xca\x92\x75\x8f\xee\x95\xf1\x81\x40\x81\x40" "x_y_z, 1251.5, -27.6, 84.8\n"
-    "\x91\xce\x8f\xdb\x82\xcc\x83\x54\x83\x43\x83\x59\x8f\xee\x95\xf1\x81\x40" "H_W, 169.7, 84.8\n";
+    "\x8d\xb6\x83\x43\x83\x81\x81\x5b\x83\x57"
+    "cog x_y,  150,  100\n"
+    "\x89\x45\x83\x43\x83\x81\x81\x5b\x83\x57"
+    "cog x_y,  190,   92\n"
+    "\x91\xce\x8f\xdb\x82\xcc\x88\xca\x92\x75\x8f\xee\x95\xf1\x81\x40\x81\x40"
+    "x_y_z, 1251.5, -27.6, 84.8\n"
+    "\x91\xce\x8f\xdb\x82\xcc\x83\x54\x83\x43\x83\x59\x8f\xee\x95\xf1\x81\x40"
+    "H_W, 169.7, 84.8\n";
 
 std::string block(int lx, int ly, int rx, int ry, const char* position, const char* size) {
     return platform::utf8_to_cp932("左イメージcog x_y, " + std::to_string(lx) + ", " + std::to_string(ly) +
                                    "\n右イメージcog x_y, " + std::to_string(rx) + ", " + std::to_string(ry) +
-                                   "\n対象の位置情報　　x_y_z, " + position + "\n対象のサイズ情報　H_W, " + size +
-                                   "\n");
+                                   "\n対象の位置情報　　x_y_z, " + position + "\n対象のサイズ情報　H_W, " +
+                                   size + "\n");
 }
 
 TEST(report_parser, reads_the_worked_example_from_cp932_bytes) {
@@ -126,8 +130,8 @@ TEST(report_parser, damaged_reports_name_the_first_bad_line) {
         const char* line;
     };
     const Case cases[] = {
-        {"cut off after three lines", good + good.substr(0, good.rfind(platform::utf8_to_cp932("対象のサイズ"))),
-         "line 8:"},
+        {"cut off after three lines",
+         good + good.substr(0, good.rfind(platform::utf8_to_cp932("対象のサイズ"))), "line 8:"},
         {"labels in UTF-8 instead of CP932", utf8_labels, "line 1:"},
         {"a centre that is not a number", std::string(good).replace(good.find("30"), 2, "3x"), "line 2:"},
         {"a position with two values", good + block(1, 2, 3, 4, "1.0, 2.0", "4.0, 5.0"), "line 7:"},

@@ -21,8 +21,8 @@ OptionsResult parse(std::vector<std::string> args, RequestOptions& options, std:
 TEST(request_options, only_the_given_keys_go_into_the_request_in_their_order) {
     RequestOptions o;
     std::string error;
-    ASSERT_EQ(parse({"--max-pixnum", "2000", "--color-th", "0.25", "--left-cam-id", "1", "--param", "min_dist=-3.5",
-                     "--min-pixnum", "+20", "--max-dist", "1e4"},
+    ASSERT_EQ(parse({"--max-pixnum", "2000", "--color-th", "0.25", "--left-cam-id", "1", "--param",
+                     "min_dist=-3.5", "--min-pixnum", "+20", "--max-dist", "1e4"},
                     o, error),
               OptionsResult::ok)
         << error;
@@ -49,18 +49,31 @@ TEST(request_options, a_key_given_twice_is_written_once_with_the_later_value) {
 
 TEST(request_options, values_the_tool_would_misread_are_refused) {
     const std::vector<std::vector<std::string>> bad = {
-        {"--max-pixnum", "12abc"},       {"--max-pixnum", "1.5"},       {"--max-pixnum", "99999999999"},
-        {"--max-pixnum", ""},            {"--left-cam-id", " 1"},       {"--color-th", "inf"},
-        {"--color-th", "nan"},           {"--color-th", "0x1p3"},       {"--color-th", "1e39"},
-        {"--color-th", "0.2,3"},         {"--color-th", "."},           {"--min-dist", "1e99999"},
-        {"--param", "foo=1"},            {"--param", "max_pixnum"},     {"--param", "Color_th=0.2"},
-        {"--param", "max_pixnum=1\n2"},  {"--max-dist", std::string(60, '1') + ".0"},
-        {"--max-pixnum"},                {"--frobnicate"},
+        {"--max-pixnum", "12abc"},
+        {"--max-pixnum", "1.5"},
+        {"--max-pixnum", "99999999999"},
+        {"--max-pixnum", ""},
+        {"--left-cam-id", " 1"},
+        {"--color-th", "inf"},
+        {"--color-th", "nan"},
+        {"--color-th", "0x1p3"},
+        {"--color-th", "1e39"},
+        {"--color-th", "0.2,3"},
+        {"--color-th", "."},
+        {"--min-dist", "1e99999"},
+        {"--param", "foo=1"},
+        {"--param", "max_pixnum"},
+        {"--param", "Color_th=0.2"},
+        {"--param", "max_pixnum=1\n2"},
+        {"--max-dist", std::string(60, '1') + ".0"},
+        {"--max-pixnum"},
+        {"--frobnicate"},
     };
     for (const auto& args : bad) {
         RequestOptions o;
         std::string error;
-        EXPECT_EQ(parse(args, o, error), OptionsResult::error) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_EQ(parse(args, o, error), OptionsResult::error)
+            << args[0] << " " << (args.size() > 1 ? args[1] : "");
         EXPECT_FALSE(error.empty());
         EXPECT_TRUE(o.params.empty());
     }
@@ -69,8 +82,8 @@ TEST(request_options, values_the_tool_would_misread_are_refused) {
 TEST(request_options, timeout_work_dir_and_flags) {
     RequestOptions o;
     std::string error;
-    ASSERT_EQ(parse({"--timeout", "0.5", "--json", "--force", "--work-dir", "/tmp/w", "--encoding", "cp932"}, o,
-                    error),
+    ASSERT_EQ(parse({"--timeout", "0.5", "--json", "--force", "--work-dir", "/tmp/w", "--encoding", "cp932"},
+                    o, error),
               OptionsResult::ok)
         << error;
     EXPECT_EQ(o.timeout_seconds, 0.5);

@@ -17,7 +17,8 @@ using tools::WriteRequestResult;
 
 std::vector<std::string> files_in(const std::string& dir) {
     std::vector<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
     return names;
 }
 
@@ -52,9 +53,10 @@ TEST(request_writer, a_pending_request_is_never_replaced) {
 
     // Also when the other request appears between our check and the rename.
     const std::string late = dir.file("late.dat");
-    EXPECT_EQ(tools::write_request_file(late, "min_pixnum,99\n", error,
-                                        [&](const std::string&) { test_support::write_file(late, "theirs\n"); }),
-              WriteRequestResult::pending);
+    EXPECT_EQ(
+        tools::write_request_file(late, "min_pixnum,99\n", error,
+                                  [&](const std::string&) { test_support::write_file(late, "theirs\n"); }),
+        WriteRequestResult::pending);
     EXPECT_EQ(read_file(late), "theirs\n");
     EXPECT_EQ(files_in(dir.path()).size(), 2u);
 }
