@@ -119,15 +119,25 @@ inline unsigned lane_bits(__m128i m0, __m128i m1) {
 #endif
 
 // Labeled pixels whose value is not 0 still shape the box and the centre, but are not counted
-// (never so after the labeling, but the planes are the caller's).
-inline void count_odd(const int32_t* label, int x0, unsigned odd, MeasureWork& work) {
-    for (; odd != 0; odd &= odd - 1) ++work.extent[label[x0 + std::countr_zero(odd)]].not_foreground;
+// (never so after the labeling, but the planes are the caller's). A row only notes whether it has
+// any; such a row is counted again at its end.
+#if defined(__SSE2__)
+using OddPixels = __m128i;
+
+void count_odd(const int32_t* value, const int32_t* label, int32_t count, MeasureWork& work) {
+    for (int x = 1; x < W - 1; ++x) {
+        const int32_t l = label[x];
+        if (l >= 0 && l < count && value[x] != 0) ++work.extent[l].not_foreground;
+    }
 }
+#else
+struct OddPixels {};  // counted pixel by pixel
+#endif
 
 // One group of any labels; `inside` marks its pixels in columns 1..318.
 template <unsigned inside>
 void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y, int32_t count, Stretch& s,
-                   MeasureWork& work) {
+                   MeasureWork& work, [[maybe_unused]] OddPixels& odd_any) {
 #if defined(__SSE2__)
     // Labeled pixels: those whose label names an entry of the list.
     const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
@@ -141,8 +151,11 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     __m128i same0 = _mm_cmpeq_epi32(l0, k), same1 = _mm_cmpeq_epi32(l1, k);
     const unsigned same = lane_bits(same0, same1) & inside;
     const __m128i zero = _mm_setzero_si128();
-    const unsigned foreground =
-        lane_bits(_mm_cmpeq_epi32(load4(value + x0), zero), _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
+    __m128i valid0 = valid(l0), valid1 = valid(l1);
+    if constexpr ((inside & 0x0f) != 0x0f) valid0 = _mm_and_si128(valid0, _mm_setr_epi32(0, -1, -1, -1));
+    if constexpr ((inside & 0xf0) != 0xf0) valid1 = _mm_and_si128(valid1, _mm_setr_epi32(-1, -1, -1, 0));
+    odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), valid0),
+                                                 _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), valid1)));
     if (same == labeled) {
         add_to_stretch(s, first, x0, labeled, y, work);
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
@@ -159,7 +172,6 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
             ++work.col_hist[l][x0 + i];
         }
     }
-    count_odd(label, x0, labeled & ~foreground, work);
 #else
     for (int i = 0; i < kGroup; ++i) {
         const int32_t l = label[x0 + i];
@@ -175,7 +187,8 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
 // unlabeled pixels: they are tested for that first.
 void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t count, MeasureWork& work) {
     Stretch s;
-    measure_group<0xfe>(value, label, 0, y, count, s, work);
+    OddPixels odd_any{};
+    measure_group<0xfe>(value, label, 0, y, count, s, work, odd_any);
     for (int g = 1; g < kGroups - 1; ++g) {
         const int x0 = g * kGroup;
 #if defined(__SSE2__)
@@ -194,16 +207,18 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
             store4(col, _mm_sub_epi32(load4(col), same0));
             store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
             const __m128i zero = _mm_setzero_si128();
-            const unsigned odd = lane_bits(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
-                                           _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1));
-            count_odd(label, x0, odd, work);
+            odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
+                                                         _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1)));
             continue;
         }
 #endif
-        measure_group<0xff>(value, label, x0, y, count, s, work);
+        measure_group<0xff>(value, label, x0, y, count, s, work, odd_any);
     }
-    measure_group<0x7f>(value, label, W - kGroup, y, count, s, work);
+    measure_group<0x7f>(value, label, W - kGroup, y, count, s, work, odd_any);
     close_stretch(s, y, work);
+#if defined(__SSE2__)
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(odd_any, _mm_setzero_si128())) != 0xffff) count_odd(value, label, count, work);
+#endif
 }
 
 // The index where the running count of hist[first..last] reaches half; the last nonzero index if

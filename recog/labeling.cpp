@@ -132,6 +132,7 @@ constexpr NoLabelRow kNoLabelRow{};
 // The upper-left neighbour needs no bit: a pixel with a labeled upper-left neighbour takes its
 // label. Bit 0 stays free so that a code is the neighbour mask of the merge pass as it stands.
 enum : uint8_t { kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
+constexpr uint8_t kMerged = 1;
 
 // The pixels of a row that the first pass labels without the left neighbour's label (foreground
 // with no labeled pixel above), one byte per group.
@@ -144,6 +145,14 @@ constexpr uint64_t byte_swapped(uint64_t v) {
     uint64_t r = 0;
     for (int i = 0; i < 8; ++i) r |= (v >> (8 * i) & 0xff) << (8 * (7 - i));
     return r;
+}
+
+// Eight bytes from p, the first one lowest.
+inline uint64_t little_endian_word(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) v = byte_swapped(v);
+    return v;
 }
 
 // a when it is a label, b otherwise.
@@ -321,21 +330,41 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
 // First pass, the rest: in raster order each pixel in need takes its left neighbour's label, or
 // a new one when the left neighbour has none; the pixel after it learns whether its label
 // differs. Returns the next free label.
-int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next) {
+// A new provisional label for the pixel at x that has nothing labeled above or on its left;
+// returns the label the pixel carries.
+//
+// On a merge centre the merge pass would look at this label first at this very pixel: none of
+// the centres before it touches a pixel carrying it (their neighbours of it are background, or
+// carry other labels). And there its decision can already be read off the values: the upper
+// neighbours and the left one are background, so the first neighbour in another set is the right
+// one if it has a label from above; else (the right one background or carrying the new label
+// too) the lower-left one, if it is foreground and the pixel two to the left is (the lower-left
+// one then takes that pixel's label); the lower and lower-right ones carry the new label. Joining
+// a set of one label into another set early changes no name and no later decision, so the join
+// is made now, the pixel carries the other label (a label of the same set) and the merge pass
+// skips it (kMerged).
+[[gnu::noinline]] int32_t new_label(int32_t made, int x, int32_t* label, const int32_t* value_below,
+                                    bool centre_row, uint8_t* differs, LabelSets& sets) {
+    sets.make(made, made + 1);
+    if (!centre_row || x < 2 || x > W - 3) return made;
+    int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
+    if (other < 0 && value_below[x - 1] == 0) other = label[x - 2];
+    if (other < 0) return made;
+    sets.join_into(made, sets.root(other));
+    differs[x] |= kMerged;
+    return other;
+}
+
+int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next, const int32_t* value_below,
+                        bool centre_row, LabelSets& sets) {
     for (int g0 = 0; g0 < kGroups; g0 += 8) {
-        uint64_t bits;
-        std::memcpy(&bits, need.group + g0, sizeof bits);
-        if constexpr (std::endian::native == std::endian::big) bits = byte_swapped(bits);
-        for (; bits != 0; bits &= bits - 1) {
+        for (uint64_t bits = little_endian_word(need.group + g0); bits != 0; bits &= bits - 1) {
             const int x = g0 * kGroup + std::countr_zero(bits);
-            const int32_t left = label[x - 1];
-            // By mask: whether a run starts here is what noise makes unpredictable.
-            const int32_t fresh = left >> 31;
-            const int32_t l = (left & ~fresh) | (next & fresh);
-            next -= fresh;
-            label[x] = l;
+            int32_t l = label[x - 1];
             // The next pixel, if labeled from above (one in need is still -1; x + 1 <= 319).
             const int32_t right = label[x + 1];
+            if (l < 0) l = new_label(next++, x, label, value_below, centre_row, differs, sets);
+            label[x] = l;
             differs[x + 1] |= static_cast<uint8_t>(((right >= 0) & (right != l)) * kDiffersLeft);
         }
     }
@@ -354,6 +383,10 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
     int32_t same_a = -1, same_b = -1;  // two labels last found in one set (or joined)
     for (int x0 = 0; x0 < W; x0 += 16) {
         const int g = x0 / kGroup;
+        if (g % 8 == 0 && little_endian_word(foreground + g) == 0) {  // 64 pixels without foreground
+            x0 += 64 - 16;
+            continue;
+        }
         unsigned centres = foreground[g] | foreground[g + 1] << 8;
         if (x0 == 0) centres &= kFirstGroupCentres | 0xff00u;
         if (x0 + 16 == W) centres &= 0xffu | kLastGroupCentres << 8;
@@ -364,12 +397,19 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
 #if defined(__SSE2__)
         auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
         auto masked = [](__m128i v, int m) { return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m))); };
+        const __m128i own = at(differs + x0), right = at(differs + x0 + 1);
+        const __m128i lower_left = at(below + x0 - 1), lower = at(below + x0);
+        // Most centres of a noisy frame see no codes at all: skip them before building masks.
+        const __m128i any = _mm_or_si128(_mm_or_si128(own, right), _mm_or_si128(lower_left, lower));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff) continue;
         // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
-        const __m128i mask = _mm_or_si128(
-            _mm_or_si128(masked(at(differs + x0), kDiffersUp | kDiffersUpRight | kDiffersLeft),
-                         _mm_slli_epi16(masked(at(differs + x0 + 1), kDiffersLeft), 1)),
-            _mm_or_si128(_mm_slli_epi16(masked(at(below + x0 - 1), kDiffersUpRight), 3),
-                         _mm_slli_epi16(masked(at(below + x0), kDiffersUp), 5)));
+        __m128i mask = _mm_or_si128(
+            _mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
+                         _mm_slli_epi16(masked(right, kDiffersLeft), 1)),
+            _mm_or_si128(_mm_slli_epi16(masked(lower_left, kDiffersUpRight), 3),
+                         _mm_slli_epi16(masked(lower, kDiffersUp), 5)));
+        const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
+        mask = _mm_andnot_si128(merged, mask);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(around), mask);
         active = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
 #else
@@ -423,9 +463,14 @@ void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final
     int32_t in_hand = -1;
     __m128i hand = none, number = none;
 #endif
+    // Eight groups at a time: in a frame with a few cones most of them hold nothing (-1 stays).
     for (int g = 0; g < kGroups; ++g) {
+        if (g % 8 == 0 && little_endian_word(foreground + g) == 0) {
+            g += 7;
+            continue;
+        }
         const unsigned labeled = foreground[g];
-        if (labeled == 0) continue;  // nothing labeled: -1 stays -1
+        if (labeled == 0) continue;
         const int x0 = g * kGroup;
 #if defined(__SSE2__)
         __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
@@ -485,9 +530,9 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         }
         NeedLeft need;
         label_from_above(value + y * W, row, up, work.foreground[y], need, differs + y * W);
-        const int32_t made = next_label;
-        next_label = label_from_left(row, differs + y * W, need, next_label);
-        sets.make(made, next_label);
+        const bool centres = y >= centre_first && y <= centre_last;  // then row y + 1 exists
+        next_label = label_from_left(row, differs + y * W, need, next_label, centres ? value + (y + 1) * W : nullptr,
+                                     centres, sets);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
         joins = 0;

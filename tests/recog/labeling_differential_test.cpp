@@ -198,6 +198,77 @@ TEST(labeling_differential, shapes_over_noise) {
     }
 }
 
+// Windows that start at row 0 (nothing above the first row) or end at the last row of the frame.
+TEST(labeling_differential, windows_at_the_frame_edges) {
+    std::mt19937 rng(5);
+    int failures = 0;
+    for (int i = 0; i < 240 && failures < 3; ++i) {
+        Case c;
+        paint(i % 3 == 0 ? Kind::noise : Kind::mixed, 0.1 + 0.1 * (i % 6), rng, c.frame);
+        const bool top = i % 2 == 0;
+        c.y_start = top ? static_cast<int>(rng() % 2) : 200 + static_cast<int>(rng() % 30);
+        c.y_end = top ? 2 + static_cast<int>(rng() % 40) : 239 + static_cast<int>(rng() % 2);
+        failures += compare_case(c, rng) != 0;
+    }
+}
+
+// The measures on planes the labeling never leaves: labels in runs with gaps, labels the list does
+// not have (beyond it, or below -1), labeled pixels whose value is not 0, and windows reaching past
+// the frame, against the word-for-word scans.
+TEST(area_measure_differential, arbitrary_label_planes) {
+    std::mt19937 rng(6);
+    int failures = 0;
+    for (int i = 0; i < 300 && failures < 3; ++i) {
+        const int count = 1 + static_cast<int>(rng() % (i % 5 == 0 ? 256 : 12));
+        auto att = std::make_unique<ImageAtt>();
+        std::uniform_int_distribution<int> run_length(1, i % 2 ? 4 : 40);
+        const int32_t odd_labels[] = {-1, -1, -1, -1, count, count + 7, 300, -2, -1000};
+        for (int k = 0; k < kFramePixels;) {
+            // A run of one label; a few pixels inside it differ.
+            const int32_t l = rng() % 3 == 0 ? odd_labels[rng() % 9] : static_cast<int32_t>(rng() % count);
+            for (int n = run_length(rng); n > 0 && k < kFramePixels; --n, ++k) {
+                att->label[k] = rng() % 16 == 0 ? static_cast<int32_t>(rng() % count) : l;
+                att->value[k] = rng() % 10 == 0 ? (rng() % 2 ? 255 : 7) : 0;
+            }
+        }
+        int y_start = static_cast<int>(rng() % 250) - 5;
+        int y_end = y_start + static_cast<int>(rng() % 120);
+        if (i % 4 == 0) {
+            y_start = -3 + static_cast<int>(rng() % 5);
+            y_end = 238 + static_cast<int>(rng() % 8);
+        }
+        AreaInfo areas[kMaxAreas], expected[kMaxAreas];
+        for (auto& a : areas) {
+            int32_t words[30];
+            for (int32_t& w : words) w = static_cast<int32_t>(rng() % 1000);
+            std::memcpy(&a, words, sizeof a);
+        }
+        std::memcpy(expected, areas, sizeof areas);
+        // The literal scans read only rows inside the frame.
+        const std::string expected_text = literal::get_area_info(std::max(y_start, -1), std::min(y_end, kFrameHeight),
+                                                                 count, expected, att.get());
+        ImageInfo info = recog_test::window(y_start, y_end);
+        info.area_num = count;
+        std::string text;
+        {
+            platform::ConsoleRedirect capture(&text);
+            get_area_info(&info, areas, att.get());
+        }
+        const std::string where = "case " + std::to_string(i) + ", window " + std::to_string(y_start) + ".." +
+                                  std::to_string(y_end) + ", count " + std::to_string(count);
+        bool same = text == expected_text;
+        EXPECT_TRUE(same) << "printed table differs; " << where;
+        for (int k = 0; k < kMaxAreas; ++k) {
+            if (std::memcmp(&areas[k], &expected[k], sizeof(AreaInfo)) != 0) {
+                ADD_FAILURE() << "entry " << k << " differs; " << where;
+                same = false;
+                break;
+            }
+        }
+        failures += !same;
+    }
+}
+
 // Frames with far more than 256 provisional labels: some end with few regions (dense noise
 // percolates), some with more than 256 (sparse noise), where the first 256 are kept.
 TEST(labeling_differential, many_provisional_labels) {

@@ -34,6 +34,19 @@ bool color_matches(int red, int green, int blue, const float (*ref_colors)[3], i
     return black;
 }
 
+bool color_matches(int red, int green, int blue, const double (*ref_colors)[3], int n, double th) {
+    const int s = red * red + green * green + blue * blue;
+    const double m = std::sqrt(static_cast<double>(s));
+    const double r = red / m, g = green / m, b = blue / m;
+    for (int e = 0; e < n; ++e) {
+        const double dist = std::sqrt((r - ref_colors[e][0]) * (r - ref_colors[e][0]) +
+                                      (g - ref_colors[e][1]) * (g - ref_colors[e][1]) +
+                                      (b - ref_colors[e][2]) * (b - ref_colors[e][2]));
+        if (dist < th) return true;
+    }
+    return false;
+}
+
 int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries) {
     int32_t* value = att->value;
     int32_t* label = att->label;
@@ -46,6 +59,7 @@ int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries)
             const int before[4] = {c - W - 1, c - W, c - W + 1, c - 1};
             int32_t l = -1;
             for (int n : before) {
+                if (n < 0) continue;  // above row 0 there is nothing
                 if (value[n] == 0 && label[n] != -1) {
                     l = label[n];
                     break;
@@ -111,9 +125,11 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
         a.min_y = 239;
         a.max_x = a.max_y = 0;
     }
+    // A label names a region only when it is one of the list's.
+    auto region = [&](int32_t l) { return l >= 0 && l < count; };
     for (int y = r0 + 1; y <= r1 - 1; ++y)
         for (int x = 1; x <= 318; ++x)
-            if (value[y * W + x] == 0 && label[y * W + x] != -1) ++entries[label[y * W + x]].pixnum;
+            if (value[y * W + x] == 0 && region(label[y * W + x])) ++entries[label[y * W + x]].pixnum;
     int target = 0;
     for (int k = 0; k < count; ++k) target += entries[k].pixnum != 0;
 
@@ -121,7 +137,7 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
     for (int y = r0 + 1; y <= r1 - 1; ++y) {
         for (int x = 1; x <= 318; ++x) {
             const int32_t l = label[y * W + x];
-            if (l == -1) continue;
+            if (!region(l)) continue;
             if (pix_num_work[l] < entries[l].pixnum / 2) {
                 ++pix_num_work[l];
                 entries[l].cog_y = y;
@@ -132,7 +148,7 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
     for (int x = 1; x <= 318; ++x) {
         for (int y = r0 + 1; y <= r1 - 1; ++y) {
             const int32_t l = label[y * W + x];
-            if (l == -1) continue;
+            if (!region(l)) continue;
             if (pix_num_work[l] < entries[l].pixnum / 2) {
                 ++pix_num_work[l];
                 entries[l].cog_x = x;
@@ -142,7 +158,7 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
     for (int y = r0 + 1; y <= r1 - 1; ++y) {
         for (int x = 1; x <= 318; ++x) {
             const int32_t l = label[y * W + x];
-            if (l == -1) continue;
+            if (!region(l)) continue;
             AreaInfo& a = entries[l];
             if (x <= a.min_x) { a.min_x = x; a.left_x = x; a.left_y = y; }
             if (y <= a.min_y) { a.min_y = y; a.top_x = x; a.top_y = y; }
