@@ -27,7 +27,7 @@ const char* const kWindow = "Clipped Images";
 constexpr int kFirstStill = 534;
 constexpr int kStillStep = 5;
 constexpr int kKeyWaitMs = 125;
-constexpr float kColorThreshold = 0.2f;
+constexpr double kColorThreshold = 0.2;  // in double precision, as the reference colour
 constexpr int kMinMaskRegion = 64;  // regions of this many pixels or fewer stay out of the mask
 
 // Working storage of the labeling pass, kept for the whole mode (too big for the stack).
@@ -64,7 +64,7 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
 }
 
 // The mask of one still: cone-coloured regions above the minimum size white, the rest black.
-void build_mask(cv::Mat& still, const float (*ref_color)[3], FeedPlanes& planes, cv::Mat& grey,
+void build_mask(cv::Mat& still, const double (*ref_color)[3], FeedPlanes& planes, cv::Mat& grey,
                 cv::Mat& mask) {
     color_binarize(still, ref_color, 1, kColorThreshold);
     cv::cvtColor(still, grey, cv::COLOR_BGR2GRAY);
@@ -104,8 +104,7 @@ WaitResult wait_for_request(const cv::Mat& mask) {
 void run_feed() {
     // The cone colour (red 230, green 116, blue 132) as a unit vector.
     const double length = std::sqrt(230.0 * 230.0 + 116.0 * 116.0 + 132.0 * 132.0);
-    const float ref_color[1][3] = {{static_cast<float>(230.0 / length), static_cast<float>(116.0 / length),
-                                    static_cast<float>(132.0 / length)}};
+    const double ref_color[1][3] = {{230.0 / length, 116.0 / length, 132.0 / length}};
     auto planes = std::make_unique<FeedPlanes>();
     cv::Mat loaded;
     cv::Mat still;

@@ -85,19 +85,9 @@ void binarize_pixels(uint8_t* bgr, int count, const References& refs) {
     }
 }
 
-}  // namespace
-
-void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float th) {
-    if (n <= 0 || ref_colors == nullptr || image.empty() || image.type() != CV_8UC3) return;
-    References refs;
-    refs.count = std::min(n, kMaxReferenceColors);
-    for (int e = 0; e < refs.count; ++e) {
-        refs.red[e] = ref_colors[e][0];
-        refs.green[e] = ref_colors[e][1];
-        refs.blue[e] = ref_colors[e][2];
-    }
+// The classification itself, over reference colours and a threshold already in double precision.
+void binarize(cv::Mat& image, References& refs, double threshold) {
     // A threshold that is not positive (or NaN) matches nothing: every distance is >= 0.
-    const double threshold = th;
     const bool can_match = threshold > 0;
     refs.bound = can_match ? squared_distance_bound(threshold) : -1.0;
 
@@ -111,4 +101,27 @@ void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float t
             binarize_pixels(row + 3 * x, std::min(kBlock, image.cols - x), refs);
         }
     }
+}
+
+template <typename Real>
+void binarize_with(cv::Mat& image, const Real (*ref_colors)[3], int n, Real th) {
+    if (n <= 0 || ref_colors == nullptr || image.empty() || image.type() != CV_8UC3) return;
+    References refs;
+    refs.count = std::min(n, kMaxReferenceColors);
+    for (int e = 0; e < refs.count; ++e) {
+        refs.red[e] = ref_colors[e][0];  // a float widens exactly
+        refs.green[e] = ref_colors[e][1];
+        refs.blue[e] = ref_colors[e][2];
+    }
+    binarize(image, refs, th);
+}
+
+}  // namespace
+
+void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float th) {
+    binarize_with(image, ref_colors, n, th);
+}
+
+void color_binarize(cv::Mat& image, const double (*ref_colors)[3], int n, double th) {
+    binarize_with(image, ref_colors, n, th);
 }

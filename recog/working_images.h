@@ -13,6 +13,8 @@ class Mat;
 // closer than th to one of the n unit reference colours (red, green, blue), white otherwise;
 // n = 0 leaves the image as it was.
 void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float th);
+// The same with reference colours and threshold given in double precision (used as they are).
+void color_binarize(cv::Mat& image, const double (*ref_colors)[3], int n, double th);
 // Copies the 76800 bytes of a 320 x 240 grey image into the plane.
 void image_to_plane(const cv::Mat& grey, uint8_t* plane);
 // Copies the plane into a 320 x 240 grey image.

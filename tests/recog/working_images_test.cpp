@@ -147,6 +147,117 @@ TEST(color_binarize, same_as_double_computation_at_the_threshold) {
     EXPECT_EQ(checked, 60000);
 }
 
+// The still-image mode's reference colour (red 230, green 116, blue 132) scaled to unit length in
+// double precision, and its rounding to single precision.
+void still_reference(double exact[1][3], float rounded[1][3]) {
+    const double length = std::sqrt(83780.0);
+    const double rgb[3] = {230.0, 116.0, 132.0};
+    for (int c = 0; c < 3; ++c) {
+        exact[0][c] = rgb[c] / length;
+        rounded[0][c] = static_cast<float>(exact[0][c]);
+    }
+}
+
+// The distance of a colour's direction to a reference, as the defined computation has it.
+double distance(int red, int green, int blue, const double ref[3]) {
+    const double m = std::sqrt(static_cast<double>(red * red + green * green + blue * blue));
+    const double dr = red / m - ref[0], dg = green / m - ref[1], db = blue / m - ref[2];
+    return std::sqrt(dr * dr + dg * dg + db * db);
+}
+
+bool classify_double(int red, int green, int blue, const double (*refs)[3], int n, double th) {
+    cv::Mat image(1, 1, CV_8UC3, cv::Scalar(blue, green, red));
+    color_binarize(image, refs, n, th);
+    return image.at<cv::Vec3b>(0, 0)[0] == 0;
+}
+
+// A threshold equal to a colour's exact distance does not take it in. In single precision the
+// nearest float to that threshold can lie above the distance and take it in: the double entry
+// must use the threshold as given. The colour is found by search.
+TEST(color_binarize, double_threshold_is_used_as_given) {
+    double exact[1][3];
+    float rounded[1][3];
+    still_reference(exact, rounded);
+    int found = 0, red = 0, green = 0, blue = 0;
+    double d = 0;
+    for (int r = 255; r > 0 && !found; --r) {
+        for (int g = 0; g < 256 && !found; g += 3) {
+            for (int b = 0; b < 256 && !found; b += 5) {
+                d = distance(r, g, b, exact[0]);
+                const float th = static_cast<float>(d);
+                if (static_cast<double>(th) > d && literal::color_matches(r, g, b, rounded, 1, th)) {
+                    found = 1;
+                    red = r, green = g, blue = b;
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(literal::color_matches(red, green, blue, exact, 1, d));
+    EXPECT_FALSE(classify_double(red, green, blue, exact, 1, d)) << red << "," << green << "," << blue;
+    EXPECT_TRUE(classify(red, green, blue, rounded, 1, static_cast<float>(d)));
+    EXPECT_TRUE(classify_double(red, green, blue, exact, 1, std::nextafter(d, 1.0)));
+}
+
+// The reference scaled in double precision and its float rounding differ by about 1e-8: a
+// threshold between a colour's distances to the two separates them. Found by search; the
+// threshold is a float, so only the reference differs between the two entries.
+TEST(color_binarize, double_reference_is_used_as_given) {
+    double exact[1][3];
+    float rounded[1][3];
+    still_reference(exact, rounded);
+    const double widened[3] = {rounded[0][0], rounded[0][1], rounded[0][2]};
+    int found = 0, red = 0, green = 0, blue = 0;
+    float th = 0;
+    for (int r = 255; r > 0 && !found; --r) {
+        for (int g = 0; g < 256 && !found; ++g) {
+            for (int b = 0; b < 256 && !found; ++b) {
+                const double to_exact = distance(r, g, b, exact[0]), to_rounded = distance(r, g, b, widened);
+                // The smallest float above the nearer distance, if the farther one is not below it.
+                const double nearer = std::min(to_exact, to_rounded);
+                float t = static_cast<float>(nearer);
+                if (static_cast<double>(t) <= nearer) t = std::nextafter(t, 2.0f);
+                if (static_cast<double>(t) <= std::max(to_exact, to_rounded)) {
+                    found = 1;
+                    red = r, green = g, blue = b, th = t;
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(found);
+    const bool expected = literal::color_matches(red, green, blue, exact, 1, static_cast<double>(th));
+    EXPECT_EQ(classify_double(red, green, blue, exact, 1, th), expected) << red << "," << green << "," << blue;
+    EXPECT_NE(classify(red, green, blue, rounded, 1, th), expected);
+}
+
+// Every 24-bit colour with the still-image mode's reference and threshold 0.2, as the double
+// computation classifies it.
+TEST(color_binarize, double_entry_on_every_colour) {
+    double exact[1][3];
+    float rounded[1][3];
+    still_reference(exact, rounded);
+    cv::Mat image(4096, 4096, CV_8UC3);
+    for (int y = 0; y < image.rows; ++y) {
+        for (int x = 0; x < image.cols; ++x) {
+            const int colour = y * image.cols + x;
+            image.at<cv::Vec3b>(y, x) = cv::Vec3b(colour & 255, colour >> 8 & 255, colour >> 16);
+        }
+    }
+    color_binarize(image, exact, 1, 0.2);
+    int mismatches = 0, black = 0;
+    for (int y = 0; y < image.rows; ++y) {
+        for (int x = 0; x < image.cols; ++x) {
+            const int colour = y * image.cols + x;
+            const bool expected = literal::color_matches(colour >> 16, colour >> 8 & 255, colour & 255, exact, 1, 0.2);
+            const cv::Vec3b out = image.at<cv::Vec3b>(y, x);
+            mismatches += out != (expected ? cv::Vec3b(0, 0, 0) : cv::Vec3b(255, 255, 255));
+            black += expected;
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
+    EXPECT_GT(black, 100000);  // the test is not empty
+}
+
 TEST(plane_to_att, widens_values_and_clears_labels) {
     uint8_t plane[kFramePixels];
     for (int k = 0; k < kFramePixels; ++k) plane[k] = static_cast<uint8_t>(k * 7);
