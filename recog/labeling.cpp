@@ -460,7 +460,6 @@ void refresh_row(int32_t* label, const uint8_t* differs, const LabelSets& sets) 
 void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label) {
 #if defined(__SSE2__)
     const __m128i none = _mm_set1_epi32(-1);
-    int32_t in_hand = -1;
     __m128i hand = none, number = none;
 #endif
     // Eight groups at a time: in a frame with a few cones most of them hold nothing (-1 stays).
@@ -476,15 +475,12 @@ void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final
         __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
         __m128i same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), hand);
         if (lane_bits(same0, same1) != labeled) {
-            in_hand = label[x0 + std::countr_zero(labeled)];
-            hand = _mm_set1_epi32(in_hand);
-            number = _mm_set1_epi32(final_label[in_hand]);
-            same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
-            same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), hand);
-            if (lane_bits(same0, same1) != labeled) {
-                for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
-                continue;
-            }
+            // The next group most likely carries the label this one ends with.
+            const int32_t last = label[x0 + 31 - std::countl_zero(labeled)];
+            for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
+            hand = _mm_set1_epi32(last);
+            number = _mm_set1_epi32(final_label[last]);
+            continue;
         }
         // Unlabeled lanes are the ones not equal: they stay -1.
         _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0),
