@@ -27,7 +27,8 @@ const char* const kWindow = "Clipped Images";
 constexpr int kFirstStill = 534;
 constexpr int kStillStep = 5;
 constexpr int kKeyWaitMs = 125;
-constexpr double kColorThreshold = 0.2;  // in double precision, as the reference colour
+// In double precision, as the reference colour is scaled.
+constexpr double kColorThreshold = 0.2;
 constexpr int kMinMaskRegion = 64;  // regions of this many pixels or fewer stay out of the mask
 
 // Working storage of the labeling pass, kept for the whole mode (too big for the stack).

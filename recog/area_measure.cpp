@@ -56,8 +56,9 @@ MeasureWork& measure_work() {
 struct BitCounts {
     uint8_t of[256];
     constexpr BitCounts() : of() {
-        for (int b = 0; b < 256; ++b) of[b] = static_cast<uint8_t>((b & 1) + (b >> 1 & 1) + (b >> 2 & 1) + (b >> 3 & 1) +
-                                                                    (b >> 4 & 1) + (b >> 5 & 1) + (b >> 6 & 1) + (b >> 7 & 1));
+        for (int b = 0; b < 256; ++b)
+            of[b] = static_cast<uint8_t>((b & 1) + (b >> 1 & 1) + (b >> 2 & 1) + (b >> 3 & 1) + (b >> 4 & 1) +
+                                         (b >> 5 & 1) + (b >> 6 & 1) + (b >> 7 & 1));
     }
     uint8_t operator[](unsigned b) const { return of[b]; }
 };
@@ -114,7 +115,8 @@ inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast
 inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 // Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
 inline unsigned lane_bits(__m128i m0, __m128i m1) {
-    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(m0)) | _mm_movemask_ps(_mm_castsi128_ps(m1)) << 4);
+    const int low = _mm_movemask_ps(_mm_castsi128_ps(m0)), high = _mm_movemask_ps(_mm_castsi128_ps(m1));
+    return static_cast<unsigned>(low | high << 4);
 }
 #endif
 
@@ -143,7 +145,9 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
     const __m128i none = _mm_set1_epi32(-1);
     const __m128i limit = _mm_set1_epi32(count);
-    auto valid = [&](__m128i l) { return _mm_and_si128(_mm_cmpgt_epi32(l, none), _mm_cmpgt_epi32(limit, l)); };
+    auto valid = [&](__m128i l) {
+        return _mm_and_si128(_mm_cmpgt_epi32(l, none), _mm_cmpgt_epi32(limit, l));
+    };
     const unsigned labeled = lane_bits(valid(l0), valid(l1)) & inside;
     if (labeled == 0) return;
     const int32_t first = label[x0 + std::countr_zero(labeled)];
@@ -154,8 +158,9 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     __m128i valid0 = valid(l0), valid1 = valid(l1);
     if constexpr ((inside & 0x0f) != 0x0f) valid0 = _mm_and_si128(valid0, _mm_setr_epi32(0, -1, -1, -1));
     if constexpr ((inside & 0xf0) != 0xf0) valid1 = _mm_and_si128(valid1, _mm_setr_epi32(-1, -1, -1, 0));
-    odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), valid0),
-                                                 _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), valid1)));
+    odd_any = _mm_or_si128(
+        odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), valid0),
+                              _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), valid1)));
     if (same == labeled) {
         add_to_stretch(s, first, x0, labeled, y, work);
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
@@ -207,8 +212,9 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
             store4(col, _mm_sub_epi32(load4(col), same0));
             store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
             const __m128i zero = _mm_setzero_si128();
-            odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
-                                                         _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1)));
+            odd_any = _mm_or_si128(
+                odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
+                                      _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1)));
             continue;
         }
 #endif
@@ -217,7 +223,8 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
     measure_group<0x7f>(value, label, W - kGroup, y, count, s, work, odd_any);
     close_stretch(s, y, work);
 #if defined(__SSE2__)
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(odd_any, _mm_setzero_si128())) != 0xffff) count_odd(value, label, count, work);
+    if (_mm_movemask_epi8(_mm_cmpeq_epi32(odd_any, _mm_setzero_si128())) != 0xffff)
+        count_odd(value, label, count, work);
 #endif
 }
 
@@ -302,9 +309,18 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     for (int k = 0; k < count; ++k) {
         const AreaInfo& a = area_info[k];
         // The box starts inverted; the extreme pixels start from what the entry held.
-        work.extent[k] = Extent{.min_x = 319, .min_y = 239, .max_x = 0, .max_y = 0, .left_x = a.left_x,
-                                .left_y = a.left_y, .top_x = a.top_x, .top_y = a.top_y, .right_x = a.right_x,
-                                .right_y = a.right_y, .bottom_x = a.bottom_x, .bottom_y = a.bottom_y,
+        work.extent[k] = Extent{.min_x = 319,
+                                .min_y = 239,
+                                .max_x = 0,
+                                .max_y = 0,
+                                .left_x = a.left_x,
+                                .left_y = a.left_y,
+                                .top_x = a.top_x,
+                                .top_y = a.top_y,
+                                .right_x = a.right_x,
+                                .right_y = a.right_y,
+                                .bottom_x = a.bottom_x,
+                                .bottom_y = a.bottom_y,
                                 .not_foreground = 0};
     }
     for (int y = first_row; y <= last_row; ++y)

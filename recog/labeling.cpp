@@ -46,6 +46,8 @@
 // refresh touches. The merge pass compares sets (representatives), never Q itself, except to
 // skip: two pixels whose Q were equal at some moment are in one set from then on, so a pair of
 // neighbours whose Q agreed when the row was labeled (a zero bit in the codes) needs no look.
+// The merges of some centres are made ahead, in the first pass (new_label says why that is the
+// same); the merge pass then skips those centres.
 // Renumbering gives every set name k, in increasing k, the number m++ (new(k)). The defined plane
 // rewrite then replaces k by new(k) <= k in increasing k; new(k) is no live label at that moment
 // (smaller names already became numbers below new(k), larger ones are still > k), so every pixel
@@ -61,7 +63,7 @@
 namespace {
 
 constexpr int W = kFrameWidth;
-constexpr int kGroup = 8;                 // pixels handled together; a row has kGroups of them
+constexpr int kGroup = 8;  // pixels handled together; a row has kGroups of them
 constexpr int kGroups = W / kGroup;
 // Of the first and the last group: the pixels inside columns 1..318 and the centres 2..317.
 constexpr uint8_t kFirstGroupPixels = 0xfe, kLastGroupPixels = 0x7f;
@@ -130,8 +132,10 @@ constexpr NoLabelRow kNoLabelRow{};
 // Bits of a pixel's "differs" code: which of its earlier neighbours (up, upper-right, left) carried
 // a label other than its own when the row was labeled. Only such pairs can be in different sets.
 // The upper-left neighbour needs no bit: a pixel with a labeled upper-left neighbour takes its
-// label. Bit 0 stays free so that a code is the neighbour mask of the merge pass as it stands.
+// label. The bits stand where the merge pass wants them in its neighbour mask (bit i for the i-th
+// neighbour in its order); bit 0 is free for kMerged.
 enum : uint8_t { kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
+// A centre whose merge the first pass has already made (see new_label).
 constexpr uint8_t kMerged = 1;
 
 // The pixels of a row that the first pass labels without the left neighbour's label (foreground
@@ -183,18 +187,20 @@ struct FirstPassRow {
     uint8_t* foreground;
     NeedLeft& need;
     uint8_t* differs;
-    __m128i carry;       // labels of the previous four pixels, the last one left of the next
-    int32_t in_hand;     // the label most likely above the next group
+    __m128i carry;    // labels of the previous four pixels, the last one left of the next
+    int32_t in_hand;  // the label most likely above the next group
 };
 
 // Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
 inline unsigned lane_bits(__m128i m0, __m128i m1) {
-    return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(m0)) | _mm_movemask_ps(_mm_castsi128_ps(m1)) << 4);
+    const int low = _mm_movemask_ps(_mm_castsi128_ps(m0)), high = _mm_movemask_ps(_mm_castsi128_ps(m1));
+    return static_cast<unsigned>(low | high << 4);
 }
 
 // One group, any labels above; first and last pixels masked by `inside`.
 template <unsigned inside>
-[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg) {
+[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1,
+                                                          unsigned fg) {
     const __m128i none = _mm_set1_epi32(-1);
     __m128i f[2] = {f0, f1};
     __m128i code[2];
@@ -217,8 +223,9 @@ template <unsigned inside>
         };
         // Only foreground labeled from above has a code here.
         const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi32(above, 31), f[h]);
-        code[h] = _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
-                                                            bit(left, kDiffersLeft)));
+        code[h] = _mm_and_si128(labeled_above,
+                                _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
+                                             bit(left, kDiffersLeft)));
         unlabeled_above |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * h);
     }
     const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(code[0], code[1]), _mm_setzero_si128());
@@ -284,7 +291,9 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
         const __m128i ul0 = load4(up + x0 - 1), u0 = load4(up + x0), ur0 = load4(up + x0 + 1);
         const __m128i ul1 = load4(up + x0 + 3), u1 = load4(up + x0 + 4), ur1 = load4(up + x0 + 5);
         const __m128i hand = _mm_set1_epi32(r.in_hand);
-        auto agrees = [&](__m128i v) { return _mm_or_si128(_mm_cmpeq_epi32(v, hand), _mm_cmpeq_epi32(v, none)); };
+        auto agrees = [&](__m128i v) {
+            return _mm_or_si128(_mm_cmpeq_epi32(v, hand), _mm_cmpeq_epi32(v, none));
+        };
         const __m128i all_agree = _mm_and_si128(_mm_and_si128(agrees(ul0), agrees(ul1)), agrees(ur1));
         if (_mm_movemask_ps(_mm_castsi128_ps(all_agree)) != 0xf) {
             label_group_from_above<0xff>(r, x0, f0, f1, fg);
@@ -317,9 +326,10 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
             fg |= static_cast<uint8_t>(in << (x - x0));
             needs |= static_cast<uint8_t>((in && above < 0) << (x - x0));
             auto bit = [&](int32_t n, int b) { return (n >= 0 && n != above) ? b : 0; };
-            differs[x] = static_cast<uint8_t>(
-                above >= 0 ? bit(up[x], kDiffersUp) | bit(up[x + 1], kDiffersUpRight) | bit(x > 0 ? label[x - 1] : -1, kDiffersLeft)
-                           : 0);
+            differs[x] =
+                static_cast<uint8_t>(above >= 0 ? bit(up[x], kDiffersUp) | bit(up[x + 1], kDiffersUpRight) |
+                                                      bit(x > 0 ? label[x - 1] : -1, kDiffersLeft)
+                                                : 0);
         }
         foreground[g] = fg;
         need.group[g] = needs;
@@ -355,8 +365,8 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
     return other;
 }
 
-int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next, const int32_t* value_below,
-                        bool centre_row, LabelSets& sets) {
+int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next,
+                        const int32_t* value_below, bool centre_row, LabelSets& sets) {
     for (int g0 = 0; g0 < kGroups; g0 += 8) {
         for (uint64_t bits = little_endian_word(need.group + g0); bits != 0; bits &= bits - 1) {
             const int x = g0 * kGroup + std::countr_zero(bits);
@@ -403,11 +413,10 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
         const __m128i any = _mm_or_si128(_mm_or_si128(own, right), _mm_or_si128(lower_left, lower));
         if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff) continue;
         // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
-        __m128i mask = _mm_or_si128(
-            _mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
-                         _mm_slli_epi16(masked(right, kDiffersLeft), 1)),
-            _mm_or_si128(_mm_slli_epi16(masked(lower_left, kDiffersUpRight), 3),
-                         _mm_slli_epi16(masked(lower, kDiffersUp), 5)));
+        __m128i mask = _mm_or_si128(_mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
+                                                 _mm_slli_epi16(masked(right, kDiffersLeft), 1)),
+                                    _mm_or_si128(_mm_slli_epi16(masked(lower_left, kDiffersUpRight), 3),
+                                                 _mm_slli_epi16(masked(lower, kDiffersUp), 5)));
         const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
         mask = _mm_andnot_si128(merged, mask);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(around), mask);
@@ -417,8 +426,8 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
             const int x = x0 + i;
             const unsigned m = (differs[x] & 14u) | (differs[x + 1] & kDiffersLeft) << 1 |
                                (below[x - 1] & kDiffersUpRight) << 3 | (below[x] & kDiffersUp) << 5;
-            around[i] = static_cast<uint8_t>(m);
-            active |= static_cast<unsigned>(m != 0) << i;
+            around[i] = static_cast<uint8_t>((differs[x] & kMerged) != 0 ? 0 : m);
+            active |= static_cast<unsigned>(around[i] != 0) << i;
         }
 #endif
         for (active &= centres; active != 0; active &= active - 1) {
@@ -521,19 +530,21 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         const int32_t* up = kNoLabelRow.label + 1;
         if (y > first_row) {
             int32_t* above = label + (y - 1) * W;
-            if (joins != 0 && y - 1 >= w_first) refresh_row(above, differs + (y - 1) * W, sets);  // never row r0
+            if (joins != 0 && y - 1 >= w_first)
+                refresh_row(above, differs + (y - 1) * W, sets);  // never row r0
             up = above;
         }
         NeedLeft need;
         label_from_above(value + y * W, row, up, work.foreground[y], need, differs + y * W);
         const bool centres = y >= centre_first && y <= centre_last;  // then row y + 1 exists
-        next_label = label_from_left(row, differs + y * W, need, next_label, centres ? value + (y + 1) * W : nullptr,
-                                     centres, sets);
+        next_label = label_from_left(row, differs + y * W, need, next_label,
+                                     centres ? value + (y + 1) * W : nullptr, centres, sets);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
         joins = 0;
         if (centre_row >= centre_first && centre_row <= centre_last)
-            joins = merge_row(label + centre_row * W, differs + centre_row * W, work.foreground[centre_row], sets);
+            joins = merge_row(label + centre_row * W, differs + centre_row * W, work.foreground[centre_row],
+                              sets);
     }
 
     // Number the set names in increasing order (final_label[k] >= 0 marks a name), then give
@@ -541,7 +552,8 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     int32_t* final_label = work.final_label + 1;
     final_label[-1] = -1;
     int32_t region_count = 0;
-    for (int32_t k = 0; k < next_label; ++k) final_label[k] = sets.name[sets.root(k)] == k ? region_count++ : -1;
+    for (int32_t k = 0; k < next_label; ++k)
+        final_label[k] = sets.name[sets.root(k)] == k ? region_count++ : -1;
     // Entries of provisional labels, as the defined algorithm leaves them (see above).
     const int32_t entries = std::min<int32_t>(next_label, kMaxAreas);
     for (int32_t k = 0; k < entries; ++k) {

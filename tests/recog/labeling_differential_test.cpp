@@ -129,7 +129,8 @@ int compare_case(const Case& c, std::mt19937& rng) {
     check(std::memcmp(att->value, e.att->value, sizeof att->value) == 0, "value plane");
     for (int k = 0; k < kFramePixels; ++k) {
         if (att->label[k] != e.att->label[k]) {
-            check(false, "label at x " + std::to_string(k % kFrameWidth) + " y " + std::to_string(k / kFrameWidth));
+            check(false,
+                  "label at x " + std::to_string(k % kFrameWidth) + " y " + std::to_string(k / kFrameWidth));
             break;
         }
     }
@@ -245,8 +246,8 @@ TEST(area_measure_differential, arbitrary_label_planes) {
         }
         std::memcpy(expected, areas, sizeof areas);
         // The literal scans read only rows inside the frame.
-        const std::string expected_text = literal::get_area_info(std::max(y_start, -1), std::min(y_end, kFrameHeight),
-                                                                 count, expected, att.get());
+        const std::string expected_text = literal::get_area_info(
+            std::max(y_start, -1), std::min(y_end, kFrameHeight), count, expected, att.get());
         ImageInfo info = recog_test::window(y_start, y_end);
         info.area_num = count;
         std::string text;

@@ -23,9 +23,10 @@ bool color_matches(int red, int green, int blue, const float (*ref_colors)[3], i
     const double r = red / m, g = green / m, b = blue / m;
     bool black = false;
     for (int e = 0; e < n; ++e) {
-        const double dist = std::sqrt((r - static_cast<double>(ref_colors[e][0])) * (r - static_cast<double>(ref_colors[e][0])) +
-                                      (g - static_cast<double>(ref_colors[e][1])) * (g - static_cast<double>(ref_colors[e][1])) +
-                                      (b - static_cast<double>(ref_colors[e][2])) * (b - static_cast<double>(ref_colors[e][2])));
+        const double dist = std::sqrt(
+            (r - static_cast<double>(ref_colors[e][0])) * (r - static_cast<double>(ref_colors[e][0])) +
+            (g - static_cast<double>(ref_colors[e][1])) * (g - static_cast<double>(ref_colors[e][1])) +
+            (b - static_cast<double>(ref_colors[e][2])) * (b - static_cast<double>(ref_colors[e][2])));
         if (dist < static_cast<double>(th)) {
             black = true;
             break;
@@ -105,7 +106,8 @@ int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries)
     // Compaction.
     std::vector<std::pair<int32_t, int32_t>> table(m);
     for (int k = 0; k < area_num; ++k) {
-        if (entries[k].id >= 0 && entries[k].pix_value == 0) table[entries[k].new_id] = {entries[k].id, entries[k].new_id};
+        if (entries[k].id >= 0 && entries[k].pix_value == 0)
+            table[entries[k].new_id] = {entries[k].id, entries[k].new_id};
     }
     for (int j = 0; j < m; ++j) {
         entries[j].id = table[j].first;
@@ -160,10 +162,26 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
             const int32_t l = label[y * W + x];
             if (!region(l)) continue;
             AreaInfo& a = entries[l];
-            if (x <= a.min_x) { a.min_x = x; a.left_x = x; a.left_y = y; }
-            if (y <= a.min_y) { a.min_y = y; a.top_x = x; a.top_y = y; }
-            if (x >= a.max_x) { a.max_x = x; a.right_x = x; a.right_y = y; }
-            if (y >= a.max_y) { a.max_y = y; a.bottom_x = x; a.bottom_y = y; }
+            if (x <= a.min_x) {
+                a.min_x = x;
+                a.left_x = x;
+                a.left_y = y;
+            }
+            if (y <= a.min_y) {
+                a.min_y = y;
+                a.top_x = x;
+                a.top_y = y;
+            }
+            if (x >= a.max_x) {
+                a.max_x = x;
+                a.right_x = x;
+                a.right_y = y;
+            }
+            if (y >= a.max_y) {
+                a.max_y = y;
+                a.bottom_x = x;
+                a.bottom_y = y;
+            }
         }
     }
     for (int k = 0; k < count; ++k) {

@@ -226,7 +226,8 @@ TEST(color_binarize, double_reference_is_used_as_given) {
     }
     ASSERT_TRUE(found);
     const bool expected = literal::color_matches(red, green, blue, exact, 1, static_cast<double>(th));
-    EXPECT_EQ(classify_double(red, green, blue, exact, 1, th), expected) << red << "," << green << "," << blue;
+    EXPECT_EQ(classify_double(red, green, blue, exact, 1, th), expected)
+        << red << "," << green << "," << blue;
     EXPECT_NE(classify(red, green, blue, rounded, 1, th), expected);
 }
 
@@ -248,7 +249,8 @@ TEST(color_binarize, double_entry_on_every_colour) {
     for (int y = 0; y < image.rows; ++y) {
         for (int x = 0; x < image.cols; ++x) {
             const int colour = y * image.cols + x;
-            const bool expected = literal::color_matches(colour >> 16, colour >> 8 & 255, colour & 255, exact, 1, 0.2);
+            const bool expected =
+                literal::color_matches(colour >> 16, colour >> 8 & 255, colour & 255, exact, 1, 0.2);
             const cv::Vec3b out = image.at<cv::Vec3b>(y, x);
             mismatches += out != (expected ? cv::Vec3b(0, 0, 0) : cv::Vec3b(255, 255, 255));
             black += expected;
