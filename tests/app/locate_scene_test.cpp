@@ -13,6 +13,7 @@
 #include "sim/renderer.h"
 #include "sim/scene.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scene_cones.h"
 
 namespace {
 
@@ -73,16 +74,7 @@ Bounds bounds_for(const sim::Cone& cone) {
     return b;
 }
 
-// A cone whose silhouette is `pixels` tall and 0.7 as wide at its distance.
-sim::Cone cone_at(double x, double y, double z, double pixels) {
-    sim::Cone c;
-    c.x = x;
-    c.y = y;
-    c.z = z;
-    c.height = pixels * x / kFocal;
-    c.width = 0.7 * c.height;
-    return c;
-}
+using test_support::cone_at;
 
 struct Reported {
     int lx = 0, ly = 0, rx = 0, ry = 0;

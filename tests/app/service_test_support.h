@@ -16,22 +16,14 @@
 #include "sim/renderer.h"
 #include "sim/scene.h"
 #include "tests/support/child_process.h"
+#include "tests/support/scene_cones.h"
 
 namespace service_test {
 
 constexpr double kFocal = 295.0;
 constexpr double kStereo = 41300.0;  // baseline 140 x focal length 295
 
-// A cone whose silhouette is `pixels` tall and 0.7 as wide at its distance.
-inline sim::Cone cone_at(double x, double y, double z, double pixels) {
-    sim::Cone c;
-    c.x = x;
-    c.y = y;
-    c.z = z;
-    c.height = pixels * x / kFocal;
-    c.width = 0.7 * c.height;
-    return c;
-}
+using test_support::cone_at;
 
 // Three cones at clearly different distances, rows and sides, no noise: every frame of a camera
 // is the same picture.
