@@ -69,6 +69,7 @@ struct Stretch {
     int32_t entry = -1;  // -1: none open
     int32_t first_x = 0, last_x = 0;
     int32_t pixels = 0;
+    int32_t* col = nullptr;  // the column histogram of the region
 };
 
 // Hands a finished stretch of row y to its region: the comparisons of the defined scan, made once
@@ -103,6 +104,7 @@ inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, i
     if (entry != s.entry) {
         close_stretch(s, y, work);
         s.entry = entry;
+        s.col = work.col_hist[entry];
         s.first_x = x0 + std::countr_zero(pixels);
         s.pixels = 0;
     }
@@ -154,13 +156,11 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     const __m128i k = _mm_set1_epi32(first);
     __m128i same0 = _mm_cmpeq_epi32(l0, k), same1 = _mm_cmpeq_epi32(l1, k);
     const unsigned same = lane_bits(same0, same1) & inside;
-    const __m128i zero = _mm_setzero_si128();
     __m128i valid0 = valid(l0), valid1 = valid(l1);
     if constexpr ((inside & 0x0f) != 0x0f) valid0 = _mm_and_si128(valid0, _mm_setr_epi32(0, -1, -1, -1));
     if constexpr ((inside & 0xf0) != 0xf0) valid1 = _mm_and_si128(valid1, _mm_setr_epi32(-1, -1, -1, 0));
-    odd_any = _mm_or_si128(
-        odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), valid0),
-                              _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), valid1)));
+    odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), valid0),
+                                                 _mm_and_si128(load4(value + x0 + 4), valid1)));
     if (same == labeled) {
         add_to_stretch(s, first, x0, labeled, y, work);
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
@@ -208,13 +208,12 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
             if (labeled == 0) continue;  // most of a frame with a few cones
             s.last_x = x0 + 31 - std::countl_zero(labeled);
             s.pixels += kPixelsOf[labeled];
-            int32_t* col = work.col_hist[s.entry] + x0;
+            int32_t* col = s.col + x0;
             store4(col, _mm_sub_epi32(load4(col), same0));
             store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
-            const __m128i zero = _mm_setzero_si128();
-            odd_any = _mm_or_si128(
-                odd_any, _mm_or_si128(_mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0), zero), same0),
-                                      _mm_andnot_si128(_mm_cmpeq_epi32(load4(value + x0 + 4), zero), same1)));
+            // A value that is not 0 leaves bits after the AND with its lane's mask.
+            odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), same0),
+                                                         _mm_and_si128(load4(value + x0 + 4), same1)));
             continue;
         }
 #endif
