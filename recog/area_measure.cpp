@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -64,18 +64,39 @@ struct BitCounts {
 };
 constexpr BitCounts kPixelsOf{};
 
+#if defined(__SSE2__)
+inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
 // The pixels of one region in a row, from first to last, not interrupted by another region.
+// Groups taken whole (see measure_row) leave two things for the end: their pixels are counted per
+// lane, and the last pixel is looked up in the last such group, if no pixel came after it.
 struct Stretch {
     int32_t entry = -1;  // -1: none open
     int32_t first_x = 0, last_x = 0;
     int32_t pixels = 0;
     int32_t* col = nullptr;  // the column histogram of the region
+    int32_t last_whole_group = -1;  // first column of the last group taken whole, if it ends the stretch
+#if defined(__SSE2__)
+    __m128i whole_pixels = _mm_setzero_si128();  // per lane, pixels of the groups taken whole
+#endif
 };
 
-// Hands a finished stretch of row y to its region: the comparisons of the defined scan, made once
-// for the pixels that can win them.
-inline void close_stretch(const Stretch& s, int32_t y, MeasureWork& work) {
+// Hands a finished stretch of row y (labels `row`) to its region: the comparisons of the defined
+// scan, made once for the pixels that can win them.
+inline void close_stretch(Stretch& s, const int32_t* row, int32_t y, MeasureWork& work) {
     if (s.entry < 0) return;
+    if (s.last_whole_group >= 0) {
+        int x = s.last_whole_group + kGroup - 1;
+        while (row[x] != s.entry) --x;
+        s.last_x = x;
+    }
+#if defined(__SSE2__)
+    __m128i sum = _mm_add_epi32(s.whole_pixels, _mm_shuffle_epi32(s.whole_pixels, _MM_SHUFFLE(1, 0, 3, 2)));
+    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
+    s.pixels += _mm_cvtsi128_si32(sum);
+#endif
     Extent& e = work.extent[s.entry];
     if (s.first_x <= e.min_x) {
         e.min_x = s.first_x;
@@ -100,21 +121,24 @@ inline void close_stretch(const Stretch& s, int32_t y, MeasureWork& work) {
 
 // The labeled pixels of one group, bit i for pixel x0 + i, whose labels are all `label`: one
 // stretch goes on or a new one starts.
-inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, int32_t y, MeasureWork& work) {
+inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, const int32_t* row, int32_t y,
+                           MeasureWork& work) {
     if (entry != s.entry) {
-        close_stretch(s, y, work);
+        close_stretch(s, row, y, work);
         s.entry = entry;
         s.col = work.col_hist[entry];
         s.first_x = x0 + std::countr_zero(pixels);
         s.pixels = 0;
+#if defined(__SSE2__)
+        s.whole_pixels = _mm_setzero_si128();
+#endif
     }
     s.last_x = x0 + 31 - std::countl_zero(pixels);
+    s.last_whole_group = -1;
     s.pixels += kPixelsOf[pixels];
 }
 
 #if defined(__SSE2__)
-inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 // Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
 inline unsigned lane_bits(__m128i m0, __m128i m1) {
     const int low = _mm_movemask_ps(_mm_castsi128_ps(m0)), high = _mm_movemask_ps(_mm_castsi128_ps(m1));
@@ -162,7 +186,7 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), valid0),
                                                  _mm_and_si128(load4(value + x0 + 4), valid1)));
     if (same == labeled) {
-        add_to_stretch(s, first, x0, labeled, y, work);
+        add_to_stretch(s, first, x0, labeled, label, y, work);
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
         if constexpr ((inside & 0x0f) != 0x0f) same0 = _mm_and_si128(same0, _mm_setr_epi32(0, -1, -1, -1));
         if constexpr ((inside & 0xf0) != 0xf0) same1 = _mm_and_si128(same1, _mm_setr_epi32(-1, -1, -1, 0));
@@ -173,7 +197,7 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
         for (unsigned rest = labeled; rest != 0; rest &= rest - 1) {
             const int i = std::countr_zero(rest);
             const int32_t l = label[x0 + i];
-            add_to_stretch(s, l, x0, 1u << i, y, work);
+            add_to_stretch(s, l, x0, 1u << i, label, y, work);
             ++work.col_hist[l][x0 + i];
         }
     }
@@ -181,7 +205,7 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
     for (int i = 0; i < kGroup; ++i) {
         const int32_t l = label[x0 + i];
         if ((inside >> i & 1) == 0 || l < 0 || l >= count) continue;
-        add_to_stretch(s, l, x0, 1u << i, y, work);
+        add_to_stretch(s, l, x0, 1u << i, label, y, work);
         ++work.col_hist[l][x0 + i];
         if (value[x0 + i] != 0) ++work.extent[l].not_foreground;
     }
@@ -189,25 +213,29 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
 }
 
 // One row of the measured window. Most groups hold only the region of the stretch in hand and
-// unlabeled pixels: they are tested for that first.
+// unlabeled pixels: they are tested for that first, and taken whole.
 void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t count, MeasureWork& work) {
     Stretch s;
     OddPixels odd_any{};
     measure_group<0xfe>(value, label, 0, y, count, s, work, odd_any);
+#if defined(__SSE2__)
+    const __m128i none = _mm_set1_epi32(-1);
+    __m128i in_hand = _mm_set1_epi32(s.entry);  // -1 with no stretch
+#endif
     for (int g = 1; g < kGroups - 1; ++g) {
         const int x0 = g * kGroup;
 #if defined(__SSE2__)
         const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
-        const __m128i none = _mm_set1_epi32(-1);
-        const __m128i in_hand = _mm_set1_epi32(s.entry);  // -1 with no stretch: nothing is "same"
         const __m128i same0 = _mm_cmpeq_epi32(l0, in_hand), same1 = _mm_cmpeq_epi32(l1, in_hand);
-        const unsigned unlabeled = lane_bits(_mm_cmpeq_epi32(l0, none), _mm_cmpeq_epi32(l1, none));
-        const unsigned same = lane_bits(same0, same1);
-        if ((same | unlabeled) == 0xff) {
-            const unsigned labeled = same & ~unlabeled;
-            if (labeled == 0) continue;  // most of a frame with a few cones
-            s.last_x = x0 + 31 - std::countl_zero(labeled);
-            s.pixels += kPixelsOf[labeled];
+        const __m128i known = _mm_packs_epi32(_mm_or_si128(same0, _mm_cmpeq_epi32(l0, none)),
+                                              _mm_or_si128(same1, _mm_cmpeq_epi32(l1, none)));
+        if (_mm_movemask_epi8(known) == 0xffff) {
+            // With no stretch, "same" is "unlabeled": nothing to add either.
+            if (_mm_movemask_epi8(_mm_packs_epi32(same0, same1)) == 0 || s.entry < 0)
+                continue;  // most of a frame with a few cones
+            s.last_whole_group = x0;
+            // Equal lanes are all ones (-1): subtracting them counts one per pixel.
+            s.whole_pixels = _mm_sub_epi32(_mm_sub_epi32(s.whole_pixels, same0), same1);
             int32_t* col = s.col + x0;
             store4(col, _mm_sub_epi32(load4(col), same0));
             store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
@@ -218,9 +246,12 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         }
 #endif
         measure_group<0xff>(value, label, x0, y, count, s, work, odd_any);
+#if defined(__SSE2__)
+        in_hand = _mm_set1_epi32(s.entry);
+#endif
     }
     measure_group<0x7f>(value, label, W - kGroup, y, count, s, work, odd_any);
-    close_stretch(s, y, work);
+    close_stretch(s, label, y, work);
 #if defined(__SSE2__)
     if (_mm_movemask_epi8(_mm_cmpeq_epi32(odd_any, _mm_setzero_si128())) != 0xffff)
         count_odd(value, label, count, work);
@@ -241,16 +272,19 @@ int32_t median_index(const int32_t* hist, int32_t first, int32_t last, int32_t h
     return at;
 }
 
+// The chord lengths are compared as squares of integers: the square root is strictly increasing
+// and, for squares this small, keeps distinct values distinct in double precision, so the winner
+// is the same.
 void longest_chord(AreaInfo& a) {
     const int32_t px[4] = {a.left_x, a.top_x, a.right_x, a.bottom_x};
     const int32_t py[4] = {a.left_y, a.top_y, a.right_y, a.bottom_y};
     static constexpr int kPairs[6][2] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 3}, {2, 3}};
-    double best = -1.0;
+    int64_t best = -1;
     int best_pair = 0;
     for (int i = 0; i < 6; ++i) {
-        const double dx = px[kPairs[i][0]] - px[kPairs[i][1]];
-        const double dy = py[kPairs[i][0]] - py[kPairs[i][1]];
-        const double d = std::sqrt(dx * dx + dy * dy);
+        const int64_t dx = int64_t{px[kPairs[i][0]]} - px[kPairs[i][1]];
+        const int64_t dy = int64_t{py[kPairs[i][0]]} - py[kPairs[i][1]];
+        const int64_t d = dx * dx + dy * dy;
         if (d > best) {  // the first of equally long pairs stays
             best = d;
             best_pair = i;
@@ -262,37 +296,49 @@ void longest_chord(AreaInfo& a) {
     a.axis_y2 = py[kPairs[best_pair][1]];
 }
 
-// Right-aligned decimal of v in at least width characters, as printf's "%*d".
-void append_int(std::string& out, int32_t v, int width) {
+// Writes v right-aligned in at least width characters, as printf's "%*d", at p (room for 11
+// characters and the padding); returns the end.
+char* put_int(char* p, int32_t v, int width) {
     char digits[12];
-    int n = 0;
-    int64_t u = v < 0 ? -static_cast<int64_t>(v) : v;
+    char* d = digits + sizeof digits;
+    uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
     do {
-        digits[n++] = static_cast<char>('0' + u % 10);
+        *--d = static_cast<char>('0' + u % 10);
         u /= 10;
     } while (u != 0);
-    if (v < 0) digits[n++] = '-';
-    for (int i = n; i < width; ++i) out.push_back(' ');
-    while (n > 0) out.push_back(digits[--n]);
+    if (v < 0) *--d = '-';
+    const int n = static_cast<int>(digits + sizeof digits - d);
+    for (int i = n; i < width; ++i) *p++ = ' ';
+    std::memcpy(p, d, static_cast<size_t>(n));
+    return p + n;
+}
+
+char* put_text(char* p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    return p + text.size();
 }
 
 void print_table(const AreaInfo* area_info, int count, int target_areas) {
-    std::string text;
-    text.reserve(80 + static_cast<size_t>(count) * 64);
-    text += "\n get_area_info\n";
+    static constexpr std::string_view kHeading = "\n get_area_info\n", kArea = " : 面積 = ",
+                                      kCentre = "  --- 重心 X = ", kY = " , Y = ", kTargets = "対象エリア数: ";
+    // Four numbers of at most 11 characters each per line.
+    constexpr size_t kLine = kArea.size() + kCentre.size() + kY.size() + 4 * 11 + 1;
+    std::string text(kHeading.size() + static_cast<size_t>(count) * kLine + kTargets.size() + 11 + 1, '\0');
+    char* p = put_text(text.data(), kHeading);
     for (int k = 0; k < count; ++k) {
-        append_int(text, k, 4);
-        text += " : 面積 = ";
-        append_int(text, area_info[k].pixnum, 6);
-        text += "  --- 重心 X = ";
-        append_int(text, area_info[k].cog_x, 4);
-        text += " , Y = ";
-        append_int(text, area_info[k].cog_y, 4);
-        text += "\n";
+        p = put_int(p, k, 4);
+        p = put_text(p, kArea);
+        p = put_int(p, area_info[k].pixnum, 6);
+        p = put_text(p, kCentre);
+        p = put_int(p, area_info[k].cog_x, 4);
+        p = put_text(p, kY);
+        p = put_int(p, area_info[k].cog_y, 4);
+        *p++ = '\n';
     }
-    text += "対象エリア数: ";
-    append_int(text, target_areas, 4);
-    text += "\n";
+    p = put_text(p, kTargets);
+    p = put_int(p, target_areas, 4);
+    *p++ = '\n';
+    text.resize(static_cast<size_t>(p - text.data()));
     platform::console_write(text);
 }
 

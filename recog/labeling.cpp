@@ -197,38 +197,42 @@ inline unsigned lane_bits(__m128i m0, __m128i m1) {
     return static_cast<unsigned>(low | high << 4);
 }
 
+// Half h (pixels x0 + 4 h .. x0 + 4 h + 3) of a group with any labels above: stores the labels and
+// gives the codes; bit i of `unlabeled_above` for its pixel i, when nothing above it is labeled.
+template <unsigned inside, int h>
+[[gnu::always_inline]] inline __m128i label_half_from_above(FirstPassRow& r, int x0, __m128i f,
+                                                            unsigned& unlabeled_above) {
+    const __m128i none = _mm_set1_epi32(-1);
+    const int x = x0 + 4 * h;
+    const __m128i u = load4(r.up + x);
+    const __m128i ur = load4(r.up + x + 1);
+    // Left of column 0 is not read (it may lie before the plane): that lane is dropped anyway.
+    const __m128i ul = (inside & 1) == 0 && h == 0 ? _mm_slli_si128(u, 4) : load4(r.up + x - 1);
+    const __m128i above = first_of(ul, first_of(u, ur));
+    const __m128i l = _mm_or_si128(above, _mm_xor_si128(f, none));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x), l);
+    const __m128i left = _mm_or_si128(_mm_slli_si128(l, 4), _mm_srli_si128(r.carry, 12));
+    r.carry = l;
+    // Bit b where neighbour n carries a label (not -1) other than the one from above.
+    auto bit = [&](__m128i n, int b) {
+        return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(n, above), _mm_cmpeq_epi32(n, none)),
+                                _mm_set1_epi32(b));
+    };
+    // Only foreground labeled from above has a code here.
+    const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi32(above, 31), f);
+    unlabeled_above |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * h);
+    return _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
+                                                     bit(left, kDiffersLeft)));
+}
+
 // One group, any labels above; first and last pixels masked by `inside`.
 template <unsigned inside>
 [[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1,
                                                           unsigned fg) {
-    const __m128i none = _mm_set1_epi32(-1);
-    __m128i f[2] = {f0, f1};
-    __m128i code[2];
     unsigned unlabeled_above = 0;
-    for (int h = 0; h < 2; ++h) {
-        const int x = x0 + 4 * h;
-        const __m128i u = load4(r.up + x);
-        const __m128i ur = load4(r.up + x + 1);
-        // Left of column 0 is not read (it may lie before the plane): that lane is dropped anyway.
-        const __m128i ul = (inside & 1) == 0 && h == 0 ? _mm_slli_si128(u, 4) : load4(r.up + x - 1);
-        const __m128i above = first_of(ul, first_of(u, ur));
-        const __m128i l = _mm_or_si128(above, _mm_xor_si128(f[h], none));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x), l);
-        const __m128i left = _mm_or_si128(_mm_slli_si128(l, 4), _mm_srli_si128(r.carry, 12));
-        r.carry = l;
-        // Bit b where neighbour n carries a label (not -1) other than the one from above.
-        auto bit = [&](__m128i n, int b) {
-            return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(n, above), _mm_cmpeq_epi32(n, none)),
-                                    _mm_set1_epi32(b));
-        };
-        // Only foreground labeled from above has a code here.
-        const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi32(above, 31), f[h]);
-        code[h] = _mm_and_si128(labeled_above,
-                                _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
-                                             bit(left, kDiffersLeft)));
-        unlabeled_above |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * h);
-    }
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(code[0], code[1]), _mm_setzero_si128());
+    const __m128i code0 = label_half_from_above<inside, 0>(r, x0, f0, unlabeled_above);
+    const __m128i code1 = label_half_from_above<inside, 1>(r, x0, f1, unlabeled_above);
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(code0, code1), _mm_setzero_si128());
     _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), bytes);
     r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & unlabeled_above);
     // The next group most likely sees the label at the right end of this one's window above.
@@ -267,6 +271,22 @@ inline void edge_group(FirstPassRow& r, int x0) {
     else
         label_group_from_above<inside>(r, x0, f0, f1, fg);
 }
+// A group whose labeled pixels above (columns x0 - 1..x0 + 8) all carry the label in hand: a
+// pixel's label from above is the AND of its three neighbours above (-1 is all ones), they all
+// agree with it (no up or upper-right bit) and so do the pixels to the left inside the group; the
+// first pixel's left bit is given.
+inline void label_group_in_hand(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg, int first_code) {
+    const __m128i none = _mm_set1_epi32(-1);
+    const int32_t* up = r.up;
+    const __m128i a0 = _mm_and_si128(load4(up + x0 - 1), _mm_and_si128(load4(up + x0), load4(up + x0 + 1)));
+    const __m128i a1 = _mm_and_si128(load4(up + x0 + 3), _mm_and_si128(load4(up + x0 + 4), load4(up + x0 + 5)));
+    const __m128i l1 = _mm_or_si128(a1, _mm_xor_si128(f1, none));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0), _mm_or_si128(a0, _mm_xor_si128(f0, none)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0 + 4), l1);
+    r.carry = l1;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_cvtsi32_si128(first_code));
+    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(a0, a1));
+}
 #endif
 
 void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, uint8_t* foreground,
@@ -275,6 +295,9 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
     FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi32(-1), -1};
     const __m128i none = _mm_set1_epi32(-1);
     edge_group<0xfe>(r, 0);
+    // Whether every labeled pixel above the group before (its columns x0 - 9..x0) carries the
+    // label in hand.
+    bool before_in_hand = false;
     for (int g = 1; g < kGroups - 1; ++g) {
         const int x0 = g * kGroup;
         __m128i f0, f1;
@@ -282,35 +305,32 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
         foreground[g] = static_cast<uint8_t>(fg);
         if (fg == 0) {  // most of a frame with a few cones
             empty_group(r, x0);
+            before_in_hand = false;
             continue;
         }
-        // Most often every labeled pixel above the group (columns x0-1..x0+8) carries the label
-        // in hand. Then a pixel's label from above is the AND of its three neighbours above
-        // (-1 is all ones), they all agree with it (no up or upper-right bit) and so do the
-        // pixels to the left inside the group: only the first pixel's left bit is left to find.
-        const __m128i ul0 = load4(up + x0 - 1), u0 = load4(up + x0), ur0 = load4(up + x0 + 1);
-        const __m128i ul1 = load4(up + x0 + 3), u1 = load4(up + x0 + 4), ur1 = load4(up + x0 + 5);
+        // Most often every labeled pixel above the group (columns x0 - 1..x0 + 8) carries the
+        // label in hand; after a group where that held only columns x0 + 1..x0 + 8 are new.
         const __m128i hand = _mm_set1_epi32(r.in_hand);
         auto agrees = [&](__m128i v) {
             return _mm_or_si128(_mm_cmpeq_epi32(v, hand), _mm_cmpeq_epi32(v, none));
         };
-        const __m128i all_agree = _mm_and_si128(_mm_and_si128(agrees(ul0), agrees(ul1)), agrees(ur1));
+        __m128i all_agree = _mm_and_si128(agrees(load4(up + x0 + 1)), agrees(load4(up + x0 + 5)));
+        if (!before_in_hand) all_agree = _mm_and_si128(all_agree, agrees(load4(up + x0 - 1)));
         if (_mm_movemask_ps(_mm_castsi128_ps(all_agree)) != 0xf) {
             label_group_from_above<0xff>(r, x0, f0, f1, fg);
+            before_in_hand = false;
             continue;
         }
-        const __m128i a0 = _mm_and_si128(ul0, _mm_and_si128(u0, ur0));
-        const __m128i a1 = _mm_and_si128(ul1, _mm_and_si128(u1, ur1));
-        const __m128i l0 = _mm_or_si128(a0, _mm_xor_si128(f0, none));
-        const __m128i l1 = _mm_or_si128(a1, _mm_xor_si128(f1, none));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0), l0);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4), l1);
-        const int32_t left = _mm_cvtsi128_si32(_mm_srli_si128(r.carry, 12));
-        const int32_t first = _mm_cvtsi128_si32(l0);
-        r.carry = l1;
-        const int first_code = ((first >= 0) & (left >= 0) & (left != first)) * kDiffersLeft;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), _mm_cvtsi32_si128(first_code));
-        need.group[g] = static_cast<uint8_t>(fg & lane_bits(a0, a1));
+        // The first pixel's left bit: after such a group its left neighbour carries the same
+        // label or none yet.
+        int first_code = 0;
+        if (!before_in_hand) {
+            const int32_t left = _mm_cvtsi128_si32(_mm_srli_si128(r.carry, 12));
+            const int32_t first = (up[x0 - 1] & up[x0] & up[x0 + 1]) | ((fg & 1) != 0 ? 0 : -1);
+            first_code = ((first >= 0) & (left >= 0) & (left != first)) * kDiffersLeft;
+        }
+        label_group_in_hand(r, x0, f0, f1, fg, first_code);
+        before_in_hand = true;
     }
     edge_group<0x7f>(r, W - kGroup);
 #else
@@ -353,8 +373,8 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
 // a set of one label into another set early changes no name and no later decision, so the join
 // is made now, the pixel carries the other label (a label of the same set) and the merge pass
 // skips it (kMerged).
-[[gnu::noinline]] int32_t new_label(int32_t made, int x, int32_t* label, const int32_t* value_below,
-                                    bool centre_row, uint8_t* differs, LabelSets& sets) {
+inline int32_t new_label(int32_t made, int x, int32_t* label, const int32_t* value_below,
+                         bool centre_row, uint8_t* differs, LabelSets& sets) {
     sets.make(made, made + 1);
     if (!centre_row || x < 2 || x > W - 3) return made;
     int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
@@ -463,42 +483,37 @@ void refresh_row(int32_t* label, const uint8_t* differs, const LabelSets& sets) 
     }
 }
 
-// Final numbers over a row of W. In most groups every labeled pixel carries the label of the
-// group before (the first pass hands labels on, the refresh makes them equal): one lookup for
-// all of them.
-void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label) {
+// Final numbers over a row of W. Most labeled pixels of 64 carry one label: the representative of
+// the set of the first of them (the refresh puts representatives in, the first pass hands labels
+// on). Those get its number without a lookup each; the others are looked up one by one after.
+// Which ones they are is as good as random on a noisy frame, so nothing else is decided per
+// pixel, and 16 pixels are taken at a time.
+void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label, const LabelSets& sets) {
+    for (int x0 = 0; x0 < W; x0 += 64) {
+        const uint64_t labeled = little_endian_word(foreground + x0 / kGroup);
+        if (labeled == 0) continue;  // most of a frame with a few cones
+        const int32_t hand = sets.root(label[x0 + std::countr_zero(labeled)]);
+        uint64_t others = labeled;
 #if defined(__SSE2__)
-    const __m128i none = _mm_set1_epi32(-1);
-    __m128i hand = none, number = none;
-#endif
-    // Eight groups at a time: in a frame with a few cones most of them hold nothing (-1 stays).
-    for (int g = 0; g < kGroups; ++g) {
-        if (g % 8 == 0 && little_endian_word(foreground + g) == 0) {
-            g += 7;
-            continue;
+        // A lane with the hand's label becomes its number by adding the difference.
+        const __m128i hand4 = _mm_set1_epi32(hand), step = _mm_set1_epi32(final_label[hand] - hand);
+        for (int b = 0; b < 64; b += 16) {
+            if ((labeled >> b & 0xffffu) == 0) continue;
+            int32_t* p = label + x0 + b;
+            __m128i same[4];
+            for (int q = 0; q < 4; ++q) {
+                const __m128i l = load4(p + 4 * q);
+                same[q] = _mm_cmpeq_epi32(l, hand4);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 4 * q), _mm_add_epi32(l, _mm_and_si128(same[q], step)));
+            }
+            const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(same[0], same[1]), _mm_packs_epi32(same[2], same[3]));
+            others &= ~(static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << b);
         }
-        const unsigned labeled = foreground[g];
-        if (labeled == 0) continue;
-        const int x0 = g * kGroup;
-#if defined(__SSE2__)
-        __m128i same0 = _mm_cmpeq_epi32(load4(label + x0), hand);
-        __m128i same1 = _mm_cmpeq_epi32(load4(label + x0 + 4), hand);
-        if (lane_bits(same0, same1) != labeled) {
-            // The next group most likely carries the label this one ends with.
-            const int32_t last = label[x0 + 31 - std::countl_zero(labeled)];
-            for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
-            hand = _mm_set1_epi32(last);
-            number = _mm_set1_epi32(final_label[last]);
-            continue;
-        }
-        // Unlabeled lanes are the ones not equal: they stay -1.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0),
-                         _mm_or_si128(_mm_and_si128(same0, number), _mm_xor_si128(same0, none)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(label + x0 + 4),
-                         _mm_or_si128(_mm_and_si128(same1, number), _mm_xor_si128(same1, none)));
-#else
-        for (int x = x0; x < x0 + kGroup; ++x) label[x] = final_label[label[x]];
 #endif
+        for (; others != 0; others &= others - 1) {
+            int32_t& l = label[x0 + std::countr_zero(others)];
+            l = final_label[l];
+        }
     }
 }
 
@@ -578,7 +593,7 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
 
     // One rewrite of the replacement window with the final numbers; row r0 keeps its labels.
-    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, work.foreground[y], final_label);
+    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, work.foreground[y], final_label, sets);
     image_info->area_num = kept;
 }
 
