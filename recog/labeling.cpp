@@ -411,45 +411,41 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
     const uint8_t* below = differs + W;
     int joins = 0;
     int32_t same_a = -1, same_b = -1;  // two labels last found in one set (or joined)
-    for (int x0 = 0; x0 < W; x0 += 16) {
-        const int g = x0 / kGroup;
-        if (g % 8 == 0 && little_endian_word(foreground + g) == 0) {  // 64 pixels without foreground
-            x0 += 64 - 16;
-            continue;
-        }
-        unsigned centres = foreground[g] | foreground[g + 1] << 8;
-        if (x0 == 0) centres &= kFirstGroupCentres | 0xff00u;
-        if (x0 + 16 == W) centres &= 0xffu | kLastGroupCentres << 8;
-        if (centres == 0) continue;
+    for (int x0 = 0; x0 < W; x0 += 64) {
+        uint64_t centres = little_endian_word(foreground + x0 / kGroup);
+        if (centres == 0) continue;  // 64 pixels without foreground
+        if (x0 == 0) centres &= ~uint64_t{kFirstGroupCentres ^ 0xffu};
+        if (x0 + 64 == W) centres &= ~(uint64_t{kLastGroupCentres ^ 0xffu} << 56);
         // Per centre the neighbours to look at, in the neighbour order: bit i for kOffsets[i].
-        uint8_t around[16];
-        unsigned active = 0;
+        // Which centres have any is as good as random on a noisy frame: all 64 are masked at once.
+        uint8_t around[64];
+        uint64_t active = 0;
+        for (int b = 0; b < 64; b += 16) {
+            const int x = x0 + b;
 #if defined(__SSE2__)
-        auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-        auto masked = [](__m128i v, int m) { return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m))); };
-        const __m128i own = at(differs + x0), right = at(differs + x0 + 1);
-        const __m128i lower_left = at(below + x0 - 1), lower = at(below + x0);
-        // Most centres of a noisy frame see no codes at all: skip them before building masks.
-        const __m128i any = _mm_or_si128(_mm_or_si128(own, right), _mm_or_si128(lower_left, lower));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, _mm_setzero_si128())) == 0xffff) continue;
-        // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
-        __m128i mask = _mm_or_si128(_mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
-                                                 _mm_slli_epi16(masked(right, kDiffersLeft), 1)),
-                                    _mm_or_si128(_mm_slli_epi16(masked(lower_left, kDiffersUpRight), 3),
-                                                 _mm_slli_epi16(masked(lower, kDiffersUp), 5)));
-        const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
-        mask = _mm_andnot_si128(merged, mask);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(around), mask);
-        active = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
+            auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+            auto masked = [](__m128i v, int m) { return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m))); };
+            const __m128i own = at(differs + x);
+            // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
+            __m128i mask =
+                _mm_or_si128(_mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
+                                          _mm_slli_epi16(masked(at(differs + x + 1), kDiffersLeft), 1)),
+                             _mm_or_si128(_mm_slli_epi16(masked(at(below + x - 1), kDiffersUpRight), 3),
+                                          _mm_slli_epi16(masked(at(below + x), kDiffersUp), 5)));
+            const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
+            mask = _mm_andnot_si128(merged, mask);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(around + b), mask);
+            const unsigned none = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
+            active |= static_cast<uint64_t>(~none & 0xffffu) << b;
 #else
-        for (int i = 0; i < 16; ++i) {
-            const int x = x0 + i;
-            const unsigned m = (differs[x] & 14u) | (differs[x + 1] & kDiffersLeft) << 1 |
-                               (below[x - 1] & kDiffersUpRight) << 3 | (below[x] & kDiffersUp) << 5;
-            around[i] = static_cast<uint8_t>((differs[x] & kMerged) != 0 ? 0 : m);
-            active |= static_cast<unsigned>(around[i] != 0) << i;
-        }
+            for (int i = 0; i < 16; ++i) {
+                const unsigned m = (differs[x + i] & 14u) | (differs[x + i + 1] & kDiffersLeft) << 1 |
+                                   (below[x + i - 1] & kDiffersUpRight) << 3 | (below[x + i] & kDiffersUp) << 5;
+                around[b + i] = static_cast<uint8_t>((differs[x + i] & kMerged) != 0 ? 0 : m);
+                active |= static_cast<uint64_t>(around[b + i] != 0) << (b + i);
+            }
 #endif
+        }
         for (active &= centres; active != 0; active &= active - 1) {
             const int i = std::countr_zero(active);
             const int32_t* centre = label + x0 + i;
