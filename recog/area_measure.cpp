@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -323,16 +324,35 @@ void longest_chord(AreaInfo& a) {
     a.axis_y2 = py[kPairs[best_pair][1]];
 }
 
+// The two digits of 0..99.
+struct DigitPairs {
+    char of[200];
+    constexpr DigitPairs() : of() {
+        for (int i = 0; i < 100; ++i) {
+            of[2 * i] = static_cast<char>('0' + i / 10);
+            of[2 * i + 1] = static_cast<char>('0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs kDigitPairs{};
+
 // Writes v right-aligned in at least width characters, as printf's "%*d", at p (room for 11
 // characters and the padding); returns the end.
 char* put_int(char* p, int32_t v, int width) {
     char digits[12];
     char* d = digits + sizeof digits;
     uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-    do {
-        *--d = static_cast<char>('0' + u % 10);
-        u /= 10;
-    } while (u != 0);
+    while (u >= 100) {
+        d -= 2;
+        std::memcpy(d, kDigitPairs.of + 2 * (u % 100), 2);
+        u /= 100;
+    }
+    if (u >= 10) {
+        d -= 2;
+        std::memcpy(d, kDigitPairs.of + 2 * u, 2);
+    } else {
+        *--d = static_cast<char>('0' + u);
+    }
     if (v < 0) *--d = '-';
     const int n = static_cast<int>(digits + sizeof digits - d);
     for (int i = n; i < width; ++i) *p++ = ' ';
@@ -350,7 +370,9 @@ void print_table(const AreaInfo* area_info, int count, int target_areas) {
                                       kCentre = "  --- 重心 X = ", kY = " , Y = ", kTargets = "対象エリア数: ";
     // Four numbers of at most 11 characters each per line.
     constexpr size_t kLine = kArea.size() + kCentre.size() + kY.size() + 4 * 11 + 1;
-    std::string text(kHeading.size() + static_cast<size_t>(count) * kLine + kTargets.size() + 11 + 1, '\0');
+    // Room for the longest table (the buffer is kept: the table is printed for every frame).
+    static thread_local std::vector<char> text;
+    text.resize(kHeading.size() + static_cast<size_t>(kMaxAreas) * kLine + kTargets.size() + 11 + 1);
     char* p = put_text(text.data(), kHeading);
     for (int k = 0; k < count; ++k) {
         p = put_int(p, k, 4);
@@ -365,8 +387,7 @@ void print_table(const AreaInfo* area_info, int count, int target_areas) {
     p = put_text(p, kTargets);
     p = put_int(p, target_areas, 4);
     *p++ = '\n';
-    text.resize(static_cast<size_t>(p - text.data()));
-    platform::console_write(text);
+    platform::console_write(std::string_view(text.data(), static_cast<size_t>(p - text.data())));
 }
 
 }  // namespace
