@@ -56,9 +56,14 @@
 // k < m ends as (id, new_id) = (k, k); a provisional entry k >= m is left as the defined
 // algorithm leaves it: (new(k), new(k)) for a set name, (-1, -1) for a merged label.
 //
-// Capacity: provisional labels are bounded only by the frame (every one owns a pixel), so they
-// live in storage of frame size. Only the final list is capped at kMaxAreas: regions numbered
-// kMaxAreas and above are dropped, their pixels in W unlabeled, with one warning per call.
+// Capacity: provisional labels are not limited by the list, only by the frame: a new one goes to
+// a foreground pixel whose left neighbour and upper neighbours are background or outside, so no
+// two of them are next to each other in a row, nor in a column (the lower one would take the
+// upper one's label): at most 159 in every other row of 318 x 240, 19 080 in all. So they fit in
+// 16 bits, and the passes work on a 16-bit copy of the label plane, twice as many pixels per
+// vector; the label plane gets its values once, at the end. Only the final list is capped at
+// kMaxAreas: regions numbered kMaxAreas and above are dropped, their pixels in W unlabeled, with
+// one warning per call.
 
 namespace {
 
@@ -106,8 +111,13 @@ struct LabelSets {
     }
 };
 
+using Label = int16_t;  // provisional labels while the passes run (see above); -1 for none
+
 struct LabelWork {
     LabelSets sets;
+    // The labels of the passes, row y at plane + y * W; a few entries after the last row are
+    // read by the vector loads.
+    Label plane[kFramePixels + 16];
     int32_t final_label[kFramePixels + 1];  // shifted by one: index 0 is "no label"
     // Per row and group, bit i for pixel 8 g + i: foreground inside columns 1..318.
     uint8_t foreground[kFrameHeight][kGroups];
@@ -122,9 +132,9 @@ LabelWork& label_work() {
 
 // The row above the first row: nothing there carries a label.
 struct NoLabelRow {
-    int32_t label[W + 2];  // from column -1
+    Label label[W + 16];  // from column -1
     constexpr NoLabelRow() : label() {
-        for (int32_t& l : label) l = -1;
+        for (Label& l : label) l = -1;
     }
 };
 constexpr NoLabelRow kNoLabelRow{};
@@ -164,10 +174,16 @@ inline int32_t either(int32_t a, int32_t b) { return a >= 0 ? a : b; }
 
 #if defined(__SSE2__)
 inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline __m128i load8(const Label* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store8(Label* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 // a where a is a label, b elsewhere (-1 is all ones, so the sign gives the mask).
 inline __m128i first_of(__m128i a, __m128i b) {
-    const __m128i none = _mm_srai_epi32(a, 31);
+    const __m128i none = _mm_srai_epi16(a, 15);
     return _mm_or_si128(_mm_andnot_si128(none, a), _mm_and_si128(none, b));
+}
+// Bit i set for the 16-bit lanes i of m that are all ones.
+inline unsigned lane_bits(__m128i m) {
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(m, m))) & 0xffu;
 }
 #endif
 
@@ -182,80 +198,60 @@ inline __m128i first_of(__m128i a, __m128i b) {
 #if defined(__SSE2__)
 struct FirstPassRow {
     const int32_t* value;
-    int32_t* label;
-    const int32_t* up;
+    Label* label;
+    const Label* up;
     uint8_t* foreground;
     NeedLeft& need;
     uint8_t* differs;
-    __m128i carry;    // labels of the previous four pixels, the last one left of the next
+    __m128i carry;    // labels of the previous eight pixels, the last one left of the next
     int32_t in_hand;  // the label most likely above the next group
 };
 
-// Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
-inline unsigned lane_bits(__m128i m0, __m128i m1) {
-    const int low = _mm_movemask_ps(_mm_castsi128_ps(m0)), high = _mm_movemask_ps(_mm_castsi128_ps(m1));
-    return static_cast<unsigned>(low | high << 4);
-}
-
-// Half h (pixels x0 + 4 h .. x0 + 4 h + 3) of a group with any labels above: stores the labels and
-// gives the codes; bit i of `unlabeled_above` for its pixel i, when nothing above it is labeled.
-template <unsigned inside, int h>
-[[gnu::always_inline]] inline __m128i label_half_from_above(FirstPassRow& r, int x0, __m128i f,
-                                                            unsigned& unlabeled_above) {
-    const __m128i none = _mm_set1_epi32(-1);
-    const int x = x0 + 4 * h;
-    const __m128i u = load4(r.up + x);
-    const __m128i ur = load4(r.up + x + 1);
+// One group, any labels above; first and last pixels masked by `inside`.
+template <unsigned inside>
+[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f, unsigned fg) {
+    const __m128i none = _mm_set1_epi16(-1);
+    const __m128i u = load8(r.up + x0);
+    const __m128i ur = load8(r.up + x0 + 1);
     // Left of column 0 is not read (it may lie before the plane): that lane is dropped anyway.
-    const __m128i ul = (inside & 1) == 0 && h == 0 ? _mm_slli_si128(u, 4) : load4(r.up + x - 1);
+    const __m128i ul = (inside & 1) == 0 ? _mm_slli_si128(u, 2) : load8(r.up + x0 - 1);
     const __m128i above = first_of(ul, first_of(u, ur));
     const __m128i l = _mm_or_si128(above, _mm_xor_si128(f, none));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x), l);
-    const __m128i left = _mm_or_si128(_mm_slli_si128(l, 4), _mm_srli_si128(r.carry, 12));
+    store8(r.label + x0, l);
+    const __m128i left = _mm_or_si128(_mm_slli_si128(l, 2), _mm_srli_si128(r.carry, 14));
     r.carry = l;
     // Bit b where neighbour n carries a label (not -1) other than the one from above.
     auto bit = [&](__m128i n, int b) {
-        return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi32(n, above), _mm_cmpeq_epi32(n, none)),
-                                _mm_set1_epi32(b));
+        return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(n, above), _mm_cmpeq_epi16(n, none)),
+                                _mm_set1_epi16(static_cast<short>(b)));
     };
     // Only foreground labeled from above has a code here.
-    const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi32(above, 31), f);
-    unlabeled_above |= static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(above))) << (4 * h);
-    return _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
-                                                     bit(left, kDiffersLeft)));
-}
-
-// One group, any labels above; first and last pixels masked by `inside`.
-template <unsigned inside>
-[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f0, __m128i f1,
-                                                          unsigned fg) {
-    unsigned unlabeled_above = 0;
-    const __m128i code0 = label_half_from_above<inside, 0>(r, x0, f0, unlabeled_above);
-    const __m128i code1 = label_half_from_above<inside, 1>(r, x0, f1, unlabeled_above);
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(code0, code1), _mm_setzero_si128());
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), bytes);
-    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & unlabeled_above);
+    const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi16(above, 15), f);
+    const __m128i code = _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
+                                                                   bit(left, kDiffersLeft)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_packus_epi16(code, _mm_setzero_si128()));
+    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(above));
     // The next group most likely sees the label at the right end of this one's window above.
     const int32_t right_end = either(r.up[x0 + 8], r.up[x0 + 7]);
     r.in_hand = either(right_end, r.in_hand);
 }
 
-// Foreground of one group from the values, columns outside `inside` left out.
+// Foreground of one group from the values, columns outside `inside` left out: all ones in the
+// 16-bit lanes, and as bits.
 template <unsigned inside>
-inline unsigned foreground_of(const int32_t* value, int x0, __m128i& f0, __m128i& f1) {
+inline unsigned foreground_of(const int32_t* value, int x0, __m128i& f) {
     const __m128i zero = _mm_setzero_si128();
-    f0 = _mm_cmpeq_epi32(load4(value + x0), zero);
-    f1 = _mm_cmpeq_epi32(load4(value + x0 + 4), zero);
-    if constexpr ((inside & 0x0f) != 0x0f) f0 = _mm_and_si128(f0, _mm_setr_epi32(0, -1, -1, -1));
-    if constexpr ((inside & 0xf0) != 0xf0) f1 = _mm_and_si128(f1, _mm_setr_epi32(-1, -1, -1, 0));
-    return lane_bits(f0, f1);
+    f = _mm_packs_epi32(_mm_cmpeq_epi32(load4(value + x0), zero), _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
+    if constexpr (inside != 0xff) {
+        f = _mm_and_si128(f, _mm_setr_epi16(inside & 1 ? -1 : 0, -1, -1, -1, -1, -1, -1, inside & 0x80 ? -1 : 0));
+    }
+    return lane_bits(f);
 }
 
 // A group without foreground: no labels, no codes.
 inline void empty_group(FirstPassRow& r, int x0) {
-    const __m128i none = _mm_set1_epi32(-1);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0), none);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0 + 4), none);
+    const __m128i none = _mm_set1_epi16(-1);
+    store8(r.label + x0, none);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_setzero_si128());
     r.need.group[x0 / kGroup] = 0;
     r.carry = none;
@@ -263,45 +259,44 @@ inline void empty_group(FirstPassRow& r, int x0) {
 
 template <unsigned inside>
 inline void edge_group(FirstPassRow& r, int x0) {
-    __m128i f0, f1;
-    const unsigned fg = foreground_of<inside>(r.value, x0, f0, f1);
+    __m128i f;
+    const unsigned fg = foreground_of<inside>(r.value, x0, f);
     r.foreground[x0 / kGroup] = static_cast<uint8_t>(fg);
     if (fg == 0)
         empty_group(r, x0);
     else
-        label_group_from_above<inside>(r, x0, f0, f1, fg);
+        label_group_from_above<inside>(r, x0, f, fg);
 }
+
 // A group whose labeled pixels above (columns x0 - 1..x0 + 8) all carry the label in hand: a
 // pixel's label from above is the AND of its three neighbours above (-1 is all ones), they all
 // agree with it (no up or upper-right bit) and so do the pixels to the left inside the group; the
 // first pixel's left bit is given.
-inline void label_group_in_hand(FirstPassRow& r, int x0, __m128i f0, __m128i f1, unsigned fg, int first_code) {
-    const __m128i none = _mm_set1_epi32(-1);
-    const int32_t* up = r.up;
-    const __m128i a0 = _mm_and_si128(load4(up + x0 - 1), _mm_and_si128(load4(up + x0), load4(up + x0 + 1)));
-    const __m128i a1 = _mm_and_si128(load4(up + x0 + 3), _mm_and_si128(load4(up + x0 + 4), load4(up + x0 + 5)));
-    const __m128i l1 = _mm_or_si128(a1, _mm_xor_si128(f1, none));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0), _mm_or_si128(a0, _mm_xor_si128(f0, none)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(r.label + x0 + 4), l1);
-    r.carry = l1;
+inline void label_group_in_hand(FirstPassRow& r, int x0, __m128i f, unsigned fg, int first_code) {
+    const __m128i none = _mm_set1_epi16(-1);
+    const Label* up = r.up;
+    const __m128i a = _mm_and_si128(load8(up + x0 - 1), _mm_and_si128(load8(up + x0), load8(up + x0 + 1)));
+    const __m128i l = _mm_or_si128(a, _mm_xor_si128(f, none));
+    store8(r.label + x0, l);
+    r.carry = l;
     _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_cvtsi32_si128(first_code));
-    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(a0, a1));
+    r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(a));
 }
 #endif
 
-void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, uint8_t* foreground,
+void label_from_above(const int32_t* value, Label* label, const Label* up, uint8_t* foreground,
                       NeedLeft& need, uint8_t* differs) {
 #if defined(__SSE2__)
-    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi32(-1), -1};
-    const __m128i none = _mm_set1_epi32(-1);
+    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi16(-1), -1};
+    const __m128i none = _mm_set1_epi16(-1);
     edge_group<0xfe>(r, 0);
     // Whether every labeled pixel above the group before (its columns x0 - 9..x0) carries the
     // label in hand.
     bool before_in_hand = false;
     for (int g = 1; g < kGroups - 1; ++g) {
         const int x0 = g * kGroup;
-        __m128i f0, f1;
-        const unsigned fg = foreground_of<0xff>(value, x0, f0, f1);
+        __m128i f;
+        const unsigned fg = foreground_of<0xff>(value, x0, f);
         foreground[g] = static_cast<uint8_t>(fg);
         if (fg == 0) {  // most of a frame with a few cones
             empty_group(r, x0);
@@ -310,14 +305,14 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
         }
         // Most often every labeled pixel above the group (columns x0 - 1..x0 + 8) carries the
         // label in hand; after a group where that held only columns x0 + 1..x0 + 8 are new.
-        const __m128i hand = _mm_set1_epi32(r.in_hand);
+        const __m128i hand = _mm_set1_epi16(static_cast<short>(r.in_hand));
         auto agrees = [&](__m128i v) {
-            return _mm_or_si128(_mm_cmpeq_epi32(v, hand), _mm_cmpeq_epi32(v, none));
+            return _mm_or_si128(_mm_cmpeq_epi16(v, hand), _mm_cmpeq_epi16(v, none));
         };
-        __m128i all_agree = _mm_and_si128(agrees(load4(up + x0 + 1)), agrees(load4(up + x0 + 5)));
-        if (!before_in_hand) all_agree = _mm_and_si128(all_agree, agrees(load4(up + x0 - 1)));
-        if (_mm_movemask_ps(_mm_castsi128_ps(all_agree)) != 0xf) {
-            label_group_from_above<0xff>(r, x0, f0, f1, fg);
+        __m128i all_agree = agrees(load8(up + x0 + 1));
+        if (!before_in_hand) all_agree = _mm_and_si128(all_agree, agrees(load8(up + x0 - 1)));
+        if (_mm_movemask_epi8(all_agree) != 0xffff) {
+            label_group_from_above<0xff>(r, x0, f, fg);
             before_in_hand = false;
             continue;
         }
@@ -325,11 +320,11 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
         // label or none yet.
         int first_code = 0;
         if (!before_in_hand) {
-            const int32_t left = _mm_cvtsi128_si32(_mm_srli_si128(r.carry, 12));
+            const int32_t left = static_cast<Label>(_mm_extract_epi16(r.carry, 7));
             const int32_t first = (up[x0 - 1] & up[x0] & up[x0 + 1]) | ((fg & 1) != 0 ? 0 : -1);
             first_code = ((first >= 0) & (left >= 0) & (left != first)) * kDiffersLeft;
         }
-        label_group_in_hand(r, x0, f0, f1, fg, first_code);
+        label_group_in_hand(r, x0, f, fg, first_code);
         before_in_hand = true;
     }
     edge_group<0x7f>(r, W - kGroup);
@@ -342,7 +337,7 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
         for (int x = x0; x < x0 + kGroup; ++x) {
             const bool in = (inside >> (x - x0) & 1) != 0 && value[x] == 0;
             const int32_t above = in ? either(up[x - 1], either(up[x], up[x + 1])) : -1;
-            label[x] = above;
+            label[x] = static_cast<Label>(above);
             fg |= static_cast<uint8_t>(in << (x - x0));
             needs |= static_cast<uint8_t>((in && above < 0) << (x - x0));
             auto bit = [&](int32_t n, int b) { return (n >= 0 && n != above) ? b : 0; };
@@ -373,7 +368,7 @@ void label_from_above(const int32_t* value, int32_t* label, const int32_t* up, u
 // a set of one label into another set early changes no name and no later decision, so the join
 // is made now, the pixel carries the other label (a label of the same set) and the merge pass
 // skips it (kMerged).
-inline int32_t new_label(int32_t made, int x, int32_t* label, const int32_t* value_below,
+inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value_below,
                          bool centre_row, uint8_t* differs, LabelSets& sets) {
     sets.make(made, made + 1);
     if (!centre_row || x < 2 || x > W - 3) return made;
@@ -385,7 +380,7 @@ inline int32_t new_label(int32_t made, int x, int32_t* label, const int32_t* val
     return other;
 }
 
-int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, int32_t next,
+int32_t label_from_left(Label* label, uint8_t* differs, const NeedLeft& need, int32_t next,
                         const int32_t* value_below, bool centre_row, LabelSets& sets) {
     for (int g0 = 0; g0 < kGroups; g0 += 8) {
         for (uint64_t bits = little_endian_word(need.group + g0); bits != 0; bits &= bits - 1) {
@@ -394,7 +389,7 @@ int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, 
             // The next pixel, if labeled from above (one in need is still -1; x + 1 <= 319).
             const int32_t right = label[x + 1];
             if (l < 0) l = new_label(next++, x, label, value_below, centre_row, differs, sets);
-            label[x] = l;
+            label[x] = static_cast<Label>(l);
             differs[x + 1] |= static_cast<uint8_t>(((right >= 0) & (right != l)) * kDiffersLeft);
         }
     }
@@ -406,7 +401,7 @@ int32_t label_from_left(int32_t* label, uint8_t* differs, const NeedLeft& need, 
 // neighbours (whose earlier neighbour it is); a centre without label has none. The lower-right
 // neighbour never counts: the first pass gave it the centre's own label. Returns the number of
 // joins.
-int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreground, LabelSets& sets) {
+int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foreground, LabelSets& sets) {
     static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
     const uint8_t* below = differs + W;
     int joins = 0;
@@ -448,7 +443,7 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
         }
         for (active &= centres; active != 0; active &= active - 1) {
             const int i = std::countr_zero(active);
-            const int32_t* centre = label + x0 + i;
+            const Label* centre = label + x0 + i;
             const int32_t own = sets.root(centre[0]);
             for (unsigned bits = around[i]; bits != 0; bits &= bits - 1) {
                 const int32_t n = centre[kOffsets[std::countr_zero(bits)]];
@@ -470,45 +465,55 @@ int merge_row(const int32_t* label, const uint8_t* differs, const uint8_t* foreg
 // Labels of a row replaced by their set's representative, where the row's codes show a
 // difference: codes computed against it then see fewer differences between labels whose sets
 // have already joined. Only a shortcut: any label of the set would do.
-void refresh_row(int32_t* label, const uint8_t* differs, const LabelSets& sets) {
+void refresh_row(Label* label, const uint8_t* differs, const LabelSets& sets) {
     for (int x0 = 0; x0 < W; x0 += kGroup) {
         uint64_t codes;
         std::memcpy(&codes, differs + x0, sizeof codes);
         if (codes == 0) continue;
-        for (int x = x0; x < x0 + kGroup; ++x) label[x] = sets.root(label[x]);
+        for (int x = x0; x < x0 + kGroup; ++x) label[x] = static_cast<Label>(sets.root(label[x]));
     }
 }
 
-// Final numbers over a row of W. Most labeled pixels of 64 carry one label: the representative of
-// the set of the first of them (the refresh puts representatives in, the first pass hands labels
-// on). Those get its number without a lookup each; the others are looked up one by one after.
-// Which ones they are is as good as random on a noisy frame, so nothing else is decided per
-// pixel, and 16 pixels are taken at a time.
-void rewrite_row(int32_t* label, const uint8_t* foreground, const int32_t* final_label, const LabelSets& sets) {
+// Final numbers over a row of W, from the labels of the passes (`labels`) into the label plane
+// (`out`). Most labeled pixels of 64 carry one label: the representative of the set of the first
+// of them (the refresh puts representatives in, the first pass hands labels on). Those get its
+// number without a lookup each; the others are looked up one by one after. Which ones they are is
+// as good as random on a noisy frame, so nothing else is decided per pixel, and 16 pixels are
+// taken at a time. Pixels without foreground are not written: the plane holds -1 there.
+void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, const int32_t* final_label,
+                 const LabelSets& sets) {
     for (int x0 = 0; x0 < W; x0 += 64) {
         const uint64_t labeled = little_endian_word(foreground + x0 / kGroup);
         if (labeled == 0) continue;  // most of a frame with a few cones
-        const int32_t hand = sets.root(label[x0 + std::countr_zero(labeled)]);
+        const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         uint64_t others = labeled;
 #if defined(__SSE2__)
         // A lane with the hand's label becomes its number by adding the difference.
-        const __m128i hand4 = _mm_set1_epi32(hand), step = _mm_set1_epi32(final_label[hand] - hand);
+        const __m128i hand8 = _mm_set1_epi16(static_cast<short>(hand));
+        const __m128i step = _mm_set1_epi32(final_label[hand] - hand);
         for (int b = 0; b < 64; b += 16) {
             if ((labeled >> b & 0xffffu) == 0) continue;
-            int32_t* p = label + x0 + b;
-            __m128i same[4];
-            for (int q = 0; q < 4; ++q) {
-                const __m128i l = load4(p + 4 * q);
-                same[q] = _mm_cmpeq_epi32(l, hand4);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 4 * q), _mm_add_epi32(l, _mm_and_si128(same[q], step)));
-            }
-            const __m128i bytes = _mm_packs_epi16(_mm_packs_epi32(same[0], same[1]), _mm_packs_epi32(same[2], same[3]));
-            others &= ~(static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(bytes))) << b);
+            const int x = x0 + b;
+            const __m128i l0 = load8(labels + x), l1 = load8(labels + x + 8);
+            const __m128i same0 = _mm_cmpeq_epi16(l0, hand8), same1 = _mm_cmpeq_epi16(l1, hand8);
+            // Widened to 32 bits: a lane paired with itself, shifted back with its sign.
+            auto put = [&](int at, __m128i l, __m128i same, bool high) {
+                const __m128i wide = high ? _mm_unpackhi_epi16(l, l) : _mm_unpacklo_epi16(l, l);
+                const __m128i mask = high ? _mm_unpackhi_epi16(same, same) : _mm_unpacklo_epi16(same, same);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
+                                 _mm_add_epi32(_mm_srai_epi32(wide, 16), _mm_and_si128(mask, step)));
+            };
+            put(x, l0, same0, false);
+            put(x + 4, l0, same0, true);
+            put(x + 8, l1, same1, false);
+            put(x + 12, l1, same1, true);
+            others &= ~(static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
+                        << b);
         }
 #endif
         for (; others != 0; others &= others - 1) {
-            int32_t& l = label[x0 + std::countr_zero(others)];
-            l = final_label[l];
+            const int x = x0 + std::countr_zero(others);
+            out[x] = final_label[labels[x]];
         }
     }
 }
@@ -533,14 +538,14 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     LabelSets& sets = work.sets;
     uint8_t* differs = work.differs;
     const int32_t* value = image_att->value;
-    int32_t* label = image_att->label;
+    Label* label = work.plane;
     int32_t next_label = 0;
     int joins = 0;  // by the last merge row
     for (int y = first_row; y <= last_row; ++y) {
-        int32_t* row = label + y * W;
-        const int32_t* up = kNoLabelRow.label + 1;
+        Label* row = label + y * W;
+        const Label* up = kNoLabelRow.label + 1;
         if (y > first_row) {
-            int32_t* above = label + (y - 1) * W;
+            Label* above = label + (y - 1) * W;
             if (joins != 0 && y - 1 >= w_first)
                 refresh_row(above, differs + (y - 1) * W, sets);  // never row r0
             up = above;
@@ -589,7 +594,12 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
 
     // One rewrite of the replacement window with the final numbers; row r0 keeps its labels.
-    for (int y = w_first; y <= w_last; ++y) rewrite_row(label + y * W, work.foreground[y], final_label, sets);
+    int32_t* out = image_att->label;
+    for (int y = w_first; y <= w_last; ++y)
+        rewrite_row(label + y * W, out + y * W, work.foreground[y], final_label, sets);
+    if (first_row < w_first) {
+        for (int x = 0; x < W; ++x) out[first_row * W + x] = label[first_row * W + x];
+    }
     image_info->area_num = kept;
 }
 
