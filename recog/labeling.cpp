@@ -488,25 +488,24 @@ void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, c
         const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         uint64_t others = labeled;
 #if defined(__SSE2__)
-        // A lane with the hand's label becomes its number by adding the difference.
+        // The hand's lanes get its number, the unlabeled ones -1 (all ones); the others are
+        // written again below.
         const __m128i hand8 = _mm_set1_epi16(static_cast<short>(hand));
-        const __m128i step = _mm_set1_epi32(final_label[hand] - hand);
+        const __m128i number = _mm_set1_epi32(final_label[hand]);
+        const __m128i none = _mm_set1_epi32(-1);
         for (int b = 0; b < 64; b += 16) {
             if ((labeled >> b & 0xffffu) == 0) continue;
             const int x = x0 + b;
-            const __m128i l0 = load8(labels + x), l1 = load8(labels + x + 8);
-            const __m128i same0 = _mm_cmpeq_epi16(l0, hand8), same1 = _mm_cmpeq_epi16(l1, hand8);
-            // Widened to 32 bits: a lane paired with itself, shifted back with its sign.
-            auto put = [&](int at, __m128i l, __m128i same, bool high) {
-                const __m128i wide = high ? _mm_unpackhi_epi16(l, l) : _mm_unpacklo_epi16(l, l);
-                const __m128i mask = high ? _mm_unpackhi_epi16(same, same) : _mm_unpacklo_epi16(same, same);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
-                                 _mm_add_epi32(_mm_srai_epi32(wide, 16), _mm_and_si128(mask, step)));
+            const __m128i same0 = _mm_cmpeq_epi16(load8(labels + x), hand8);
+            const __m128i same1 = _mm_cmpeq_epi16(load8(labels + x + 8), hand8);
+            // A 16-bit mask paired with itself is the 32-bit mask of its lane.
+            auto put = [&](int at, __m128i same32) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_or_si128(number, _mm_xor_si128(same32, none)));
             };
-            put(x, l0, same0, false);
-            put(x + 4, l0, same0, true);
-            put(x + 8, l1, same1, false);
-            put(x + 12, l1, same1, true);
+            put(x, _mm_unpacklo_epi16(same0, same0));
+            put(x + 4, _mm_unpackhi_epi16(same0, same0));
+            put(x + 8, _mm_unpacklo_epi16(same1, same1));
+            put(x + 12, _mm_unpackhi_epi16(same1, same1));
             others &= ~(static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
                         << b);
         }
