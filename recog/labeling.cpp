@@ -405,7 +405,6 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
     static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
     const uint8_t* below = differs + W;
     int joins = 0;
-    int32_t same_a = -1, same_b = -1;  // two labels last found in one set (or joined)
     for (int x0 = 0; x0 < W; x0 += 64) {
         uint64_t centres = little_endian_word(foreground + x0 / kGroup);
         if (centres == 0) continue;  // 64 pixels without foreground
@@ -447,10 +446,7 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
             const int32_t own = sets.root(centre[0]);
             for (unsigned bits = around[i]; bits != 0; bits &= bits - 1) {
                 const int32_t n = centre[kOffsets[std::countr_zero(bits)]];
-                if (centre[0] == same_a && n == same_b) continue;
                 const int32_t other = sets.root(n);
-                same_a = centre[0];
-                same_b = n;
                 if (other != own) {
                     sets.join_into(own, other);  // the neighbour's label survives
                     ++joins;
