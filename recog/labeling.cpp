@@ -477,13 +477,13 @@ void refresh_row(Label* label, const uint8_t* differs, const LabelSets& sets) {
 // as good as random on a noisy frame, so nothing else is decided per pixel, and 16 pixels are
 // taken at a time. Pixels without foreground are not written: the plane holds -1 there.
 void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, const int32_t* final_label,
-                 const LabelSets& sets) {
+                 [[maybe_unused]] const LabelSets& sets) {
     for (int x0 = 0; x0 < W; x0 += 64) {
         const uint64_t labeled = little_endian_word(foreground + x0 / kGroup);
         if (labeled == 0) continue;  // most of a frame with a few cones
-        const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         uint64_t others = labeled;
 #if defined(__SSE2__)
+        const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         // The hand's lanes get its number, the unlabeled ones -1 (all ones); the others are
         // written again below.
         const __m128i hand8 = _mm_set1_epi16(static_cast<short>(hand));
