@@ -292,3 +292,31 @@ TEST(labeling_differential, many_provisional_labels) {
 }
 
 }  // namespace
+
+// The most provisional labels a frame can make: a new label needs background (or the window's
+// edge) on its left and above, so new labels never touch, and a foreground pixel at every other
+// column of every other row gives 159 x 120 of them. Then the same dots over a comb whose teeth
+// merge late, so labels near that count also go through the merge pass.
+TEST(labeling_differential, densest_provisional_labels) {
+    std::mt19937 rng(5);
+    for (int comb = 0; comb < 2; ++comb) {
+        Case c;
+        c.y_start = 0;
+        c.y_end = kFrameHeight;
+        for (int y = 0; y < kFrameHeight; y += 2)
+            for (int x = 1; x < kFrameWidth - 1; x += 2) c.frame.plane[y * kFrameWidth + x] = 0;
+        if (comb) {
+            for (int y = 200; y < kFrameHeight; ++y)
+                for (int x = 1; x < kFrameWidth - 1; ++x)
+                    if (y >= 220 || x % 2 == 1) c.frame.plane[y * kFrameWidth + x] = 0;
+        }
+        Expected probe;
+        AreaInfo start[kMaxAreas] = {};
+        expect_literal(c, start, probe);
+        if (!comb) {
+            EXPECT_EQ(probe.provisional, 159 * 120);
+        }
+        EXPECT_GT(probe.provisional, 15000);
+        EXPECT_EQ(compare_case(c, rng), 0) << (comb ? "dots over a comb" : "dots");
+    }
+}
