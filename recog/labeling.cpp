@@ -99,6 +99,14 @@ struct LabelSets {
     }
     // Representative of label k's set; -1 for -1.
     int32_t root(int32_t k) const { return representative_slots[k + 1]; }
+    // Joins the set {k}, just made, into the set of representative b (a set of one is never the
+    // larger one): join_into without its loop.
+    void join_single(int32_t k, int32_t b) {
+        representative_slots[k + 1] = b;
+        next_member[last_member[b]] = k;
+        last_member[b] = k;
+        size[b] += 1;
+    }
     // Joins the set of representative a into the set of representative b; the result keeps b's name.
     void join_into(int32_t a, int32_t b) {
         const int32_t survivor = name[b];
@@ -375,7 +383,7 @@ inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value
     int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
     if (other < 0 && value_below[x - 1] == 0) other = label[x - 2];
     if (other < 0) return made;
-    sets.join_into(made, sets.root(other));
+    sets.join_single(made, sets.root(other));
     differs[x] |= kMerged;
     return other;
 }
