@@ -87,15 +87,13 @@ struct LabelSets {
     int32_t last_member[kFramePixels];
 
     LabelSets() { representative_slots[0] = -1; }
-    // New sets for labels from..to-1, each holding only itself.
-    void make(int32_t from, int32_t to) {
-        for (int32_t k = from; k < to; ++k) {
-            representative_slots[k + 1] = k;
-            size[k] = 1;
-            name[k] = k;
-            next_member[k] = -1;
-            last_member[k] = k;
-        }
+    // A new set holding only label k.
+    void make(int32_t k) {
+        representative_slots[k + 1] = k;
+        size[k] = 1;
+        name[k] = k;
+        next_member[k] = -1;
+        last_member[k] = k;
     }
     // Representative of label k's set; -1 for -1.
     int32_t root(int32_t k) const { return representative_slots[k + 1]; }
@@ -378,7 +376,7 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
 // skips it (kMerged).
 inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value_below,
                          bool centre_row, uint8_t* differs, LabelSets& sets) {
-    sets.make(made, made + 1);
+    sets.make(made);
     if (!centre_row || x < 2 || x > W - 3) return made;
     int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
     if (other < 0 && value_below[x - 1] == 0) other = label[x - 2];
