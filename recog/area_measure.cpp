@@ -80,7 +80,8 @@ struct Stretch {
     int32_t* col = nullptr;  // the column histogram of the region
     int32_t last_whole_group = -1;  // first column of the last group taken whole, if it ends the stretch
 #if defined(__SSE2__)
-    __m128i whole_pixels = _mm_setzero_si128();  // per lane, pixels of the groups taken whole
+    // Per 16-bit lane (pixel i of a group), pixels of the groups taken whole (at most 40 a row).
+    __m128i whole_pixels = _mm_setzero_si128();
 #endif
 };
 
@@ -94,7 +95,8 @@ inline void close_stretch(Stretch& s, const int32_t* row, int32_t y, MeasureWork
         s.last_x = x;
     }
 #if defined(__SSE2__)
-    __m128i sum = _mm_add_epi32(s.whole_pixels, _mm_shuffle_epi32(s.whole_pixels, _MM_SHUFFLE(1, 0, 3, 2)));
+    const __m128i pairs = _mm_madd_epi16(s.whole_pixels, _mm_set1_epi16(1));
+    __m128i sum = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, _MM_SHUFFLE(1, 0, 3, 2)));
     sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
     s.pixels += _mm_cvtsi128_si32(sum);
 #endif
@@ -237,7 +239,7 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         if (_mm_movemask_epi8(_mm_packs_epi32(same0, same1)) == 0 || s.entry < 0) return;
         s.last_whole_group = x0;
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
-        s.whole_pixels = _mm_sub_epi32(_mm_sub_epi32(s.whole_pixels, same0), same1);
+        s.whole_pixels = _mm_sub_epi16(s.whole_pixels, _mm_packs_epi32(same0, same1));
         int32_t* col = s.col + x0;
         store4(col, _mm_sub_epi32(load4(col), same0));
         store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
@@ -246,34 +248,36 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
                                                      _mm_and_si128(load4(value + x0 + 4), same1)));
     };
     // The middle groups two at a time: on a dense frame most pairs are taken whole in one test.
+    // Labels and values are narrowed to 16 bits for it: saturation keeps a label that is neither
+    // the hand's (0..255) nor -1 apart from both, and a value that is not 0 not 0.
+    const __m128i none16 = _mm_set1_epi16(-1);
+    __m128i in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
     for (int g = 1; g < kGroups - 1; g += 2) {
         const int x0 = g * kGroup;
-        __m128i l[4], same[4], known[4];
-        for (int q = 0; q < 4; ++q) {
-            l[q] = load4(label + x0 + 4 * q);
-            same[q] = _mm_cmpeq_epi32(l[q], in_hand);
-            known[q] = _mm_or_si128(same[q], _mm_cmpeq_epi32(l[q], none));
-        }
-        const __m128i all_known =
-            _mm_packs_epi16(_mm_packs_epi32(known[0], known[1]), _mm_packs_epi32(known[2], known[3]));
-        if (_mm_movemask_epi8(all_known) != 0xffff) {  // another label somewhere
+        const __m128i la = _mm_packs_epi32(load4(label + x0), load4(label + x0 + 4));
+        const __m128i lb = _mm_packs_epi32(load4(label + x0 + 8), load4(label + x0 + 12));
+        const __m128i same_a = _mm_cmpeq_epi16(la, in_hand16), same_b = _mm_cmpeq_epi16(lb, in_hand16);
+        const __m128i known = _mm_packs_epi16(_mm_or_si128(same_a, _mm_cmpeq_epi16(la, none16)),
+                                              _mm_or_si128(same_b, _mm_cmpeq_epi16(lb, none16)));
+        if (_mm_movemask_epi8(known) != 0xffff) {  // another label somewhere
             group(x0);
             group(x0 + kGroup);
+            in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
             continue;
         }
         // With no stretch, "same" is "unlabeled": nothing to add either.
-        const __m128i second = _mm_or_si128(same[2], same[3]);
-        if (s.entry < 0 || _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(same[0], same[1]), second)) == 0)
+        if (s.entry < 0 || _mm_movemask_epi8(_mm_or_si128(same_a, same_b)) == 0)
             continue;  // most of a frame with a few cones
-        s.last_whole_group = _mm_movemask_epi8(second) != 0 ? x0 + kGroup : x0;
-        __m128i odd = odd_any;
+        s.last_whole_group = _mm_movemask_epi8(same_b) != 0 ? x0 + kGroup : x0;
+        s.whole_pixels = _mm_sub_epi16(_mm_sub_epi16(s.whole_pixels, same_a), same_b);
+        // A 16-bit mask paired with itself is the 32-bit mask of its lane.
+        const __m128i same[4] = {_mm_unpacklo_epi16(same_a, same_a), _mm_unpackhi_epi16(same_a, same_a),
+                                 _mm_unpacklo_epi16(same_b, same_b), _mm_unpackhi_epi16(same_b, same_b)};
         int32_t* col = s.col + x0;
-        for (int q = 0; q < 4; ++q) {
-            s.whole_pixels = _mm_sub_epi32(s.whole_pixels, same[q]);
-            store4(col + 4 * q, _mm_sub_epi32(load4(col + 4 * q), same[q]));
-            odd = _mm_or_si128(odd, _mm_and_si128(load4(value + x0 + 4 * q), same[q]));
-        }
-        odd_any = odd;
+        for (int q = 0; q < 4; ++q) store4(col + 4 * q, _mm_sub_epi32(load4(col + 4 * q), same[q]));
+        const __m128i va = _mm_packs_epi32(load4(value + x0), load4(value + x0 + 4));
+        const __m128i vb = _mm_packs_epi32(load4(value + x0 + 8), load4(value + x0 + 12));
+        odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(va, same_a), _mm_and_si128(vb, same_b)));
     }
 #else
     for (int g = 1; g < kGroups - 1; ++g) measure_group<0xff>(value, label, g * kGroup, y, count, s, work, odd_any);
