@@ -38,10 +38,10 @@
 //   one row ahead of the merge pass gives the same P and the same merges.
 // - An entry is marked merged exactly when its label stops naming a set (each merge marks L,
 //   whose set gets the name N), so after the merge pass "id >= 0" means "names a set".
-// The label plane itself need not hold P while the passes run, only some label Q(p) of the set
-// of P(p): which neighbour a pixel takes its label from, and whether it gets a new one, depends
-// only on which neighbours are foreground, and taking the neighbour's Q instead of its P stays
-// inside the same set (P(p) = P(n)). So labels of a row may be replaced by their set's
+// The labels the passes work on (a 16-bit copy, see Capacity) need not be P, only some label
+// Q(p) of the set of P(p): which neighbour a pixel takes its label from, and whether it gets a
+// new one, depends only on which neighbours are foreground, and taking the neighbour's Q instead
+// of its P stays inside the same set (P(p) = P(n)). So labels of a row may be replaced by their set's
 // representative at any time (refresh_row), and Q = P in row r0, which no join precedes and no
 // refresh touches. The merge pass compares sets (representatives), never Q itself, except to
 // skip: two pixels whose Q were equal at some moment are in one set from then on, so a pair of
@@ -57,9 +57,9 @@
 // algorithm leaves it: (new(k), new(k)) for a set name, (-1, -1) for a merged label.
 //
 // Capacity: provisional labels are not limited by the list, only by the frame: a new one goes to
-// a foreground pixel whose left neighbour and upper neighbours are background or outside, so no
-// two of them are next to each other in a row, nor in a column (the lower one would take the
-// upper one's label): at most 159 in every other row of 318 x 240, 19 080 in all. So they fit in
+// a foreground pixel whose left, upper-left, upper and upper-right neighbours are background or
+// outside, so no two of them touch (the later one would take the earlier one's label): at most
+// one in every 2 x 2 block of 318 x 240 pixels, 159 x 120 = 19 080 in all. So they fit in
 // 16 bits, and the passes work on a 16-bit copy of the label plane, twice as many pixels per
 // vector; the label plane gets its values once, at the end. Only the final list is capped at
 // kMaxAreas: regions numbered kMaxAreas and above are dropped, their pixels in W unlabeled, with
