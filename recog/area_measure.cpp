@@ -77,7 +77,7 @@ struct Stretch {
     int32_t entry = -1;  // -1: none open
     int32_t first_x = 0, last_x = 0;
     int32_t pixels = 0;
-    int32_t* col = nullptr;  // the column histogram of the region
+    int32_t* col = nullptr;         // the column histogram of the region
     int32_t last_whole_group = -1;  // first column of the last group taken whole, if it ends the stretch
 #if defined(__SSE2__)
     // Per 16-bit lane (pixel i of a group), pixels of the groups taken whole (at most 40 a row).
@@ -280,7 +280,8 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(va, same_a), _mm_and_si128(vb, same_b)));
     }
 #else
-    for (int g = 1; g < kGroups - 1; ++g) measure_group<0xff>(value, label, g * kGroup, y, count, s, work, odd_any);
+    for (int g = 1; g < kGroups - 1; ++g)
+        measure_group<0xff>(value, label, g * kGroup, y, count, s, work, odd_any);
 #endif
     measure_group<0x7f>(value, label, W - kGroup, y, count, s, work, odd_any);
     close_stretch(s, label, y, work);
@@ -370,8 +371,9 @@ char* put_text(char* p, std::string_view text) {
 }
 
 void print_table(const AreaInfo* area_info, int count, int target_areas) {
-    static constexpr std::string_view kHeading = "\n get_area_info\n", kArea = " : 面積 = ",
-                                      kCentre = "  --- 重心 X = ", kY = " , Y = ", kTargets = "対象エリア数: ";
+    static constexpr std::string_view kHeading = "\n get_area_info\n",
+                                      kArea = " : 面積 = ", kCentre = "  --- 重心 X = ", kY = " , Y = ",
+                                      kTargets = "対象エリア数: ";
     // Four numbers of at most 11 characters each per line.
     constexpr size_t kLine = kArea.size() + kCentre.size() + kY.size() + 4 * 11 + 1;
     // Room for the longest table (the buffer is kept: the table is printed for every frame).

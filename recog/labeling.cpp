@@ -233,8 +233,9 @@ template <unsigned inside>
     };
     // Only foreground labeled from above has a code here.
     const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi16(above, 15), f);
-    const __m128i code = _mm_and_si128(labeled_above, _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)),
-                                                                   bit(left, kDiffersLeft)));
+    const __m128i code = _mm_and_si128(
+        labeled_above,
+        _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)), bit(left, kDiffersLeft)));
     _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_packus_epi16(code, _mm_setzero_si128()));
     r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(above));
     // The next group most likely sees the label at the right end of this one's window above.
@@ -247,9 +248,11 @@ template <unsigned inside>
 template <unsigned inside>
 inline unsigned foreground_of(const int32_t* value, int x0, __m128i& f) {
     const __m128i zero = _mm_setzero_si128();
-    f = _mm_packs_epi32(_mm_cmpeq_epi32(load4(value + x0), zero), _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
+    f = _mm_packs_epi32(_mm_cmpeq_epi32(load4(value + x0), zero),
+                        _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
     if constexpr (inside != 0xff) {
-        f = _mm_and_si128(f, _mm_setr_epi16(inside & 1 ? -1 : 0, -1, -1, -1, -1, -1, -1, inside & 0x80 ? -1 : 0));
+        f = _mm_and_si128(
+            f, _mm_setr_epi16(inside & 1 ? -1 : 0, -1, -1, -1, -1, -1, -1, inside & 0x80 ? -1 : 0));
     }
     return lane_bits(f);
 }
@@ -374,8 +377,8 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
 // a set of one label into another set early changes no name and no later decision, so the join
 // is made now, the pixel carries the other label (a label of the same set) and the merge pass
 // skips it (kMerged).
-inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value_below,
-                         bool centre_row, uint8_t* differs, LabelSets& sets) {
+inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value_below, bool centre_row,
+                         uint8_t* differs, LabelSets& sets) {
     sets.make(made);
     if (!centre_row || x < 2 || x > W - 3) return made;
     int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
@@ -424,7 +427,9 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
             const int x = x0 + b;
 #if defined(__SSE2__)
             auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-            auto masked = [](__m128i v, int m) { return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m))); };
+            auto masked = [](__m128i v, int m) {
+                return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m)));
+            };
             const __m128i own = at(differs + x);
             // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
             __m128i mask =
@@ -435,12 +440,14 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
             const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
             mask = _mm_andnot_si128(merged, mask);
             _mm_storeu_si128(reinterpret_cast<__m128i*>(around + b), mask);
-            const unsigned none = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
+            const unsigned none =
+                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
             active |= static_cast<uint64_t>(~none & 0xffffu) << b;
 #else
             for (int i = 0; i < 16; ++i) {
                 const unsigned m = (differs[x + i] & 14u) | (differs[x + i + 1] & kDiffersLeft) << 1 |
-                                   (below[x + i - 1] & kDiffersUpRight) << 3 | (below[x + i] & kDiffersUp) << 5;
+                                   (below[x + i - 1] & kDiffersUpRight) << 3 |
+                                   (below[x + i] & kDiffersUp) << 5;
                 around[b + i] = static_cast<uint8_t>((differs[x + i] & kMerged) != 0 ? 0 : m);
                 active |= static_cast<uint64_t>(around[b + i] != 0) << (b + i);
             }
@@ -502,14 +509,16 @@ void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, c
             const __m128i same1 = _mm_cmpeq_epi16(load8(labels + x + 8), hand8);
             // A 16-bit mask paired with itself is the 32-bit mask of its lane.
             auto put = [&](int at, __m128i same32) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_or_si128(number, _mm_xor_si128(same32, none)));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
+                                 _mm_or_si128(number, _mm_xor_si128(same32, none)));
             };
             put(x, _mm_unpacklo_epi16(same0, same0));
             put(x + 4, _mm_unpackhi_epi16(same0, same0));
             put(x + 8, _mm_unpacklo_epi16(same1, same1));
             put(x + 12, _mm_unpackhi_epi16(same1, same1));
-            others &= ~(static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
-                        << b);
+            others &= ~(
+                static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
+                << b);
         }
 #endif
         for (; others != 0; others &= others - 1) {
