@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <string_view>
 #include <vector>
 #if defined(__SSE2__)
@@ -306,8 +305,8 @@ int32_t median_index(const int32_t* hist, int32_t first, int32_t last, int32_t h
 }
 
 // The chord lengths are compared as squares of integers: the square root is strictly increasing
-// and, for squares this small, keeps distinct values distinct in double precision, so the winner
-// is the same.
+// and keeps distinct squares of frame distances (at most 319^2 + 239^2) distinct in double
+// precision, so the same pair wins as with the lengths themselves.
 void longest_chord(AreaInfo& a) {
     const int32_t px[4] = {a.left_x, a.top_x, a.right_x, a.bottom_x};
     const int32_t py[4] = {a.left_y, a.top_y, a.right_y, a.bottom_y};
