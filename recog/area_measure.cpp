@@ -39,10 +39,14 @@ struct Extent {
 };
 
 // The histograms are all zero between calls: each call clears the part it used (the box of each
-// region), so a frame with a few small regions does not pay for the whole tables.
+// region), so a frame with a few small regions does not pay for the whole tables. A column holds
+// at most kFrameHeight = 240 pixels: its counts fit in a byte, sixteen columns to a vector.
+using ColumnCount = uint8_t;
+static_assert(kFrameHeight <= 255, "column counts are bytes");
+
 struct MeasureWork {
     Extent extent[kMaxAreas];
-    int32_t col_hist[kMaxAreas][W];
+    ColumnCount col_hist[kMaxAreas][W];
     int32_t row_hist[kMaxAreas][kFrameHeight];
 };
 
@@ -66,7 +70,13 @@ constexpr BitCounts kPixelsOf{};
 
 #if defined(__SSE2__)
 inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void store4(int32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// Adds one to the byte counts col[0..7] where the 32-bit lanes of same0 (pixels 0..3) and same1
+// (4..7) are all ones.
+inline void count_eight(ColumnCount* col, __m128i same0, __m128i same1) {
+    const __m128i same = _mm_packs_epi16(_mm_packs_epi32(same0, same1), _mm_setzero_si128());
+    auto* at = reinterpret_cast<__m128i*>(col);
+    _mm_storel_epi64(at, _mm_sub_epi8(_mm_loadl_epi64(at), same));
+}
 #endif
 
 // The pixels of one region in a row, from first to last, not interrupted by another region.
@@ -76,7 +86,7 @@ struct Stretch {
     int32_t entry = -1;  // -1: none open
     int32_t first_x = 0, last_x = 0;
     int32_t pixels = 0;
-    int32_t* col = nullptr;         // the column histogram of the region
+    ColumnCount* col = nullptr;     // the column histogram of the region
     int32_t last_whole_group = -1;  // first column of the last group taken whole, if it ends the stretch
 #if defined(__SSE2__)
     // Per 16-bit lane (pixel i of a group), pixels of the groups taken whole (at most 40 a row).
@@ -192,9 +202,7 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
         if constexpr ((inside & 0x0f) != 0x0f) same0 = _mm_and_si128(same0, _mm_setr_epi32(0, -1, -1, -1));
         if constexpr ((inside & 0xf0) != 0xf0) same1 = _mm_and_si128(same1, _mm_setr_epi32(-1, -1, -1, 0));
-        int32_t* col = work.col_hist[first] + x0;
-        store4(col, _mm_sub_epi32(load4(col), same0));
-        store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
+        count_eight(work.col_hist[first] + x0, same0, same1);
     } else {
         for (unsigned rest = labeled; rest != 0; rest &= rest - 1) {
             const int i = std::countr_zero(rest);
@@ -239,9 +247,7 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         s.last_whole_group = x0;
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
         s.whole_pixels = _mm_sub_epi16(s.whole_pixels, _mm_packs_epi32(same0, same1));
-        int32_t* col = s.col + x0;
-        store4(col, _mm_sub_epi32(load4(col), same0));
-        store4(col + 4, _mm_sub_epi32(load4(col + 4), same1));
+        count_eight(s.col + x0, same0, same1);
         // A value that is not 0 leaves bits after the AND with its lane's mask.
         odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), same0),
                                                      _mm_and_si128(load4(value + x0 + 4), same1)));
@@ -269,11 +275,8 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
             continue;  // most of a frame with a few cones
         s.last_whole_group = _mm_movemask_epi8(same_b) != 0 ? x0 + kGroup : x0;
         s.whole_pixels = _mm_sub_epi16(_mm_sub_epi16(s.whole_pixels, same_a), same_b);
-        // A 16-bit mask paired with itself is the 32-bit mask of its lane.
-        const __m128i same[4] = {_mm_unpacklo_epi16(same_a, same_a), _mm_unpackhi_epi16(same_a, same_a),
-                                 _mm_unpacklo_epi16(same_b, same_b), _mm_unpackhi_epi16(same_b, same_b)};
-        int32_t* col = s.col + x0;
-        for (int q = 0; q < 4; ++q) store4(col + 4 * q, _mm_sub_epi32(load4(col + 4 * q), same[q]));
+        auto* col = reinterpret_cast<__m128i*>(s.col + x0);
+        _mm_storeu_si128(col, _mm_sub_epi8(_mm_loadu_si128(col), _mm_packs_epi16(same_a, same_b)));
         const __m128i va = _mm_packs_epi32(load4(value + x0), load4(value + x0 + 4));
         const __m128i vb = _mm_packs_epi32(load4(value + x0 + 8), load4(value + x0 + 12));
         odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(va, same_a), _mm_and_si128(vb, same_b)));
@@ -292,7 +295,8 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
 
 // The index where the running count of hist[first..last] reaches half; the last nonzero index if
 // it never does (half 0: not called).
-int32_t median_index(const int32_t* hist, int32_t first, int32_t last, int32_t half) {
+template <typename Count>
+int32_t median_index(const Count* hist, int32_t first, int32_t last, int32_t half) {
     int32_t at = 0;
     int32_t count = 0;
     for (int32_t i = first; i <= last; ++i) {
@@ -445,7 +449,7 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         a.cog_y = 0;
         if (e.min_x > e.max_x) continue;  // no labeled pixel
         int32_t* rows = work.row_hist[k];
-        int32_t* cols = work.col_hist[k];
+        ColumnCount* cols = work.col_hist[k];
         int32_t labeled = 0;
         for (int32_t y = e.min_y; y <= e.max_y; ++y) labeled += rows[y];
         a.pixnum = labeled - e.not_foreground;

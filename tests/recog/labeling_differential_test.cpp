@@ -238,6 +238,12 @@ TEST(area_measure_differential, arbitrary_label_planes) {
             y_start = -3 + static_cast<int>(rng() % 5);
             y_end = 238 + static_cast<int>(rng() % 8);
         }
+        if (i == 1) {  // one region over the whole frame: every column counts all 240 rows
+            std::fill(att->label, att->label + kFramePixels, 0);
+            std::fill(att->value, att->value + kFramePixels, 0);
+            y_start = -1;
+            y_end = kFrameHeight;
+        }
         AreaInfo areas[kMaxAreas], expected[kMaxAreas];
         for (auto& a : areas) {
             int32_t words[30];
