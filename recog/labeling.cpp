@@ -129,6 +129,9 @@ struct LabelWork {
     uint8_t foreground[kFrameHeight][kGroups];
     uint8_t differs[kFramePixels + 32];  // codes (see kDiffersUp); the merge pass reads a few
                                          // bytes past the last row
+    // Per row and 64 pixels, bit i for pixel 64 w + i: centres whose merge the first pass has
+    // already made (see new_label).
+    uint64_t merged[kFrameHeight][W / 64];
 };
 
 LabelWork& label_work() {
@@ -149,10 +152,8 @@ constexpr NoLabelRow kNoLabelRow{};
 // a label other than its own when the row was labeled. Only such pairs can be in different sets.
 // The upper-left neighbour needs no bit: a pixel with a labeled upper-left neighbour takes its
 // label. The bits stand where the merge pass wants them in its neighbour mask (bit i for the i-th
-// neighbour in its order); bit 0 is free for kMerged.
+// neighbour in its order).
 enum : uint8_t { kDiffersUp = 2, kDiffersUpRight = 4, kDiffersLeft = 8 };
-// A centre whose merge the first pass has already made (see new_label).
-constexpr uint8_t kMerged = 1;
 
 // The pixels of a row that the first pass labels without the left neighbour's label (foreground
 // with no labeled pixel above), one byte per group.
@@ -376,31 +377,33 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
 // one then takes that pixel's label); the lower and lower-right ones carry the new label. Joining
 // a set of one label into another set early changes no name and no later decision, so the join
 // is made now, the pixel carries the other label (a label of the same set) and the merge pass
-// skips it (kMerged).
+// skips it (its bit in `merged`, which holds the 64 pixels from x & ~63).
 inline int32_t new_label(int32_t made, int x, Label* label, const int32_t* value_below, bool centre_row,
-                         uint8_t* differs, LabelSets& sets) {
+                         uint64_t& merged, LabelSets& sets) {
     sets.make(made);
     if (!centre_row || x < 2 || x > W - 3) return made;
     int32_t other = label[x + 1];  // from above, or -1 (background, or in need as this one)
     if (other < 0 && value_below[x - 1] == 0) other = label[x - 2];
     if (other < 0) return made;
     sets.join_single(made, sets.root(other));
-    differs[x] |= kMerged;
+    merged |= uint64_t{1} << (x & 63);
     return other;
 }
 
-int32_t label_from_left(Label* label, uint8_t* differs, const NeedLeft& need, int32_t next,
+int32_t label_from_left(Label* label, uint8_t* differs, uint64_t* merged, const NeedLeft& need, int32_t next,
                         const int32_t* value_below, bool centre_row, LabelSets& sets) {
     for (int g0 = 0; g0 < kGroups; g0 += 8) {
+        uint64_t merged_here = 0;
         for (uint64_t bits = little_endian_word(need.group + g0); bits != 0; bits &= bits - 1) {
             const int x = g0 * kGroup + std::countr_zero(bits);
             int32_t l = label[x - 1];
             // The next pixel, if labeled from above (one in need is still -1; x + 1 <= 319).
             const int32_t right = label[x + 1];
-            if (l < 0) l = new_label(next++, x, label, value_below, centre_row, differs, sets);
+            if (l < 0) l = new_label(next++, x, label, value_below, centre_row, merged_here, sets);
             label[x] = static_cast<Label>(l);
             differs[x + 1] |= static_cast<uint8_t>(((right >= 0) & (right != l)) * kDiffersLeft);
         }
+        merged[g0 / 8] = merged_here;
     }
     return next;
 }
@@ -410,12 +413,13 @@ int32_t label_from_left(Label* label, uint8_t* differs, const NeedLeft& need, in
 // neighbours (whose earlier neighbour it is); a centre without label has none. The lower-right
 // neighbour never counts: the first pass gave it the centre's own label. Returns the number of
 // joins.
-int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foreground, LabelSets& sets) {
+int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foreground, const uint64_t* merged,
+              LabelSets& sets) {
     static constexpr int kOffsets[8] = {-W - 1, -W, -W + 1, -1, 1, W - 1, W, W + 1};
     const uint8_t* below = differs + W;
     int joins = 0;
     for (int x0 = 0; x0 < W; x0 += 64) {
-        uint64_t centres = little_endian_word(foreground + x0 / kGroup);
+        uint64_t centres = little_endian_word(foreground + x0 / kGroup) & ~merged[x0 / 64];
         if (centres == 0) continue;  // 64 pixels without foreground
         if (x0 == 0) centres &= ~uint64_t{kFirstGroupCentres ^ 0xffu};
         if (x0 + 64 == W) centres &= ~(uint64_t{kLastGroupCentres ^ 0xffu} << 56);
@@ -430,25 +434,20 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
             auto masked = [](__m128i v, int m) {
                 return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m)));
             };
-            const __m128i own = at(differs + x);
             // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
-            __m128i mask =
-                _mm_or_si128(_mm_or_si128(masked(own, kDiffersUp | kDiffersUpRight | kDiffersLeft),
-                                          _mm_slli_epi16(masked(at(differs + x + 1), kDiffersLeft), 1)),
-                             _mm_or_si128(_mm_slli_epi16(masked(at(below + x - 1), kDiffersUpRight), 3),
-                                          _mm_slli_epi16(masked(at(below + x), kDiffersUp), 5)));
-            const __m128i merged = _mm_cmpeq_epi8(masked(own, kMerged), _mm_set1_epi8(kMerged));
-            mask = _mm_andnot_si128(merged, mask);
+            const __m128i mask = _mm_or_si128(
+                _mm_or_si128(at(differs + x), _mm_slli_epi16(masked(at(differs + x + 1), kDiffersLeft), 1)),
+                _mm_or_si128(_mm_slli_epi16(masked(at(below + x - 1), kDiffersUpRight), 3),
+                             _mm_slli_epi16(masked(at(below + x), kDiffersUp), 5)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(around + b), mask);
             const unsigned none =
                 static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
             active |= static_cast<uint64_t>(~none & 0xffffu) << b;
 #else
             for (int i = 0; i < 16; ++i) {
-                const unsigned m = (differs[x + i] & 14u) | (differs[x + i + 1] & kDiffersLeft) << 1 |
-                                   (below[x + i - 1] & kDiffersUpRight) << 3 |
-                                   (below[x + i] & kDiffersUp) << 5;
-                around[b + i] = static_cast<uint8_t>((differs[x + i] & kMerged) != 0 ? 0 : m);
+                around[b + i] = static_cast<uint8_t>(
+                    differs[x + i] | (differs[x + i + 1] & kDiffersLeft) << 1 |
+                    (below[x + i - 1] & kDiffersUpRight) << 3 | (below[x + i] & kDiffersUp) << 5);
                 active |= static_cast<uint64_t>(around[b + i] != 0) << (b + i);
             }
 #endif
@@ -563,14 +562,14 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         NeedLeft need;
         label_from_above(value + y * W, row, up, work.foreground[y], need, differs + y * W);
         const bool centres = y >= centre_first && y <= centre_last;  // then row y + 1 exists
-        next_label = label_from_left(row, differs + y * W, need, next_label,
+        next_label = label_from_left(row, differs + y * W, work.merged[y], need, next_label,
                                      centres ? value + (y + 1) * W : nullptr, centres, sets);
         // Centres of row y - 1 now see their complete neighbourhood.
         const int centre_row = y - 1;
         joins = 0;
         if (centre_row >= centre_first && centre_row <= centre_last)
             joins = merge_row(label + centre_row * W, differs + centre_row * W, work.foreground[centre_row],
-                              sets);
+                              work.merged[centre_row], sets);
     }
 
     // Number the set names in increasing order (final_label[k] >= 0 marks a name), then give
