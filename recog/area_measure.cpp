@@ -86,8 +86,10 @@ struct Stretch {
     int32_t entry = -1;  // -1: none open
     int32_t first_x = 0, last_x = 0;
     int32_t pixels = 0;
-    ColumnCount* col = nullptr;     // the column histogram of the region
-    int32_t last_whole_group = -1;  // first column of the last group taken whole, if it ends the stretch
+    ColumnCount* col = nullptr;  // the column histogram of the region
+    // The last column of the last groups taken whole, if they end the stretch (they hold a pixel of
+    // it); -1 if not.
+    int32_t last_whole_end = -1;
 #if defined(__SSE2__)
     // Per 16-bit lane (pixel i of a group), pixels of the groups taken whole (at most 40 a row).
     __m128i whole_pixels = _mm_setzero_si128();
@@ -98,8 +100,8 @@ struct Stretch {
 // scan, made once for the pixels that can win them.
 inline void close_stretch(Stretch& s, const int32_t* row, int32_t y, MeasureWork& work) {
     if (s.entry < 0) return;
-    if (s.last_whole_group >= 0) {
-        int x = s.last_whole_group + kGroup - 1;
+    if (s.last_whole_end >= 0) {
+        int x = s.last_whole_end;
         while (row[x] != s.entry) --x;
         s.last_x = x;
     }
@@ -146,7 +148,7 @@ inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, c
 #endif
     }
     s.last_x = x0 + 31 - std::countl_zero(pixels);
-    s.last_whole_group = -1;
+    s.last_whole_end = -1;
     s.pixels += kPixelsOf[pixels];
 }
 
@@ -244,7 +246,7 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         }
         // With no stretch, "same" is "unlabeled": nothing to add either.
         if (_mm_movemask_epi8(_mm_packs_epi32(same0, same1)) == 0 || s.entry < 0) return;
-        s.last_whole_group = x0;
+        s.last_whole_end = x0 + kGroup - 1;
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
         s.whole_pixels = _mm_sub_epi16(s.whole_pixels, _mm_packs_epi32(same0, same1));
         count_eight(s.col + x0, same0, same1);
@@ -273,7 +275,7 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         // With no stretch, "same" is "unlabeled": nothing to add either.
         if (s.entry < 0 || _mm_movemask_epi8(_mm_or_si128(same_a, same_b)) == 0)
             continue;  // most of a frame with a few cones
-        s.last_whole_group = _mm_movemask_epi8(same_b) != 0 ? x0 + kGroup : x0;
+        s.last_whole_end = x0 + 2 * kGroup - 1;
         s.whole_pixels = _mm_sub_epi16(_mm_sub_epi16(s.whole_pixels, same_a), same_b);
         auto* col = reinterpret_cast<__m128i*>(s.col + x0);
         _mm_storeu_si128(col, _mm_sub_epi8(_mm_loadu_si128(col), _mm_packs_epi16(same_a, same_b)));
