@@ -45,7 +45,8 @@
 // representative at any time (refresh_row), and Q = P in row r0, which no join precedes and no
 // refresh touches. The merge pass compares sets (representatives), never Q itself, except to
 // skip: two pixels whose Q were equal at some moment are in one set from then on, so a pair of
-// neighbours whose Q agreed when the row was labeled (a zero bit in the codes) needs no look.
+// neighbours whose Q agreed when the row was labeled or refreshed (a zero bit in the codes) needs
+// no look.
 // The merges of some centres are made ahead, in the first pass (new_label says why that is the
 // same); the merge pass then skips those centres.
 // Renumbering gives every set name k, in increasing k, the number m++ (new(k)). The defined plane
@@ -472,13 +473,37 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
 
 // Labels of a row replaced by their set's representative, where the row's codes show a
 // difference: codes computed against it then see fewer differences between labels whose sets
-// have already joined. Only a shortcut: any label of the set would do.
-void refresh_row(Label* label, const uint8_t* differs, const LabelSets& sets) {
+// have already joined. The row's own codes lose the bits of neighbours that now carry the very
+// same label (a zero bit only needs the two in one set), so its merge centres look at fewer
+// pairs. Only a shortcut: any label of the set would do, and any bit may stay.
+void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
     for (int x0 = 0; x0 < W; x0 += kGroup) {
         uint64_t codes;
         std::memcpy(&codes, differs + x0, sizeof codes);
         if (codes == 0) continue;
+#if defined(__SSE2__)
+        // The new labels are put together in a register (read back from memory, eight narrow
+        // stores could not be forwarded to the load).
+        auto root_at = [&](int i) { return static_cast<short>(sets.root(label[x0 + i])); };
+        const __m128i l = _mm_setr_epi16(root_at(0), root_at(1), root_at(2), root_at(3), root_at(4),
+                                         root_at(5), root_at(6), root_at(7));
+        const __m128i left =
+            _mm_or_si128(_mm_slli_si128(l, 2), _mm_cvtsi32_si128(static_cast<uint16_t>(label[x0 - 1])));
+        store8(label + x0, l);
+        // Neighbours that now carry the very same label are in one set: their bits go. (Clearing
+        // is always safe; the row above exists, the refreshed row is never the first.)
+        auto equal = [&](__m128i n, int b) {
+            return _mm_and_si128(_mm_cmpeq_epi16(n, l), _mm_set1_epi16(static_cast<short>(b)));
+        };
+        const __m128i same = _mm_or_si128(_mm_or_si128(equal(load8(label + x0 - W), kDiffersUp),
+                                                       equal(load8(label + x0 - W + 1), kDiffersUpRight)),
+                                          equal(left, kDiffersLeft));
+        const __m128i kept = _mm_andnot_si128(
+            _mm_packus_epi16(same, same), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(differs + x0)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), kept);
+#else
         for (int x = x0; x < x0 + kGroup; ++x) label[x] = static_cast<Label>(sets.root(label[x]));
+#endif
     }
 }
 
