@@ -70,10 +70,13 @@ constexpr BitCounts kPixelsOf{};
 
 #if defined(__SSE2__)
 inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-// Adds one to the byte counts col[0..7] where the 32-bit lanes of same0 (pixels 0..3) and same1
-// (4..7) are all ones.
-inline void count_eight(ColumnCount* col, __m128i same0, __m128i same1) {
-    const __m128i same = _mm_packs_epi16(_mm_packs_epi32(same0, same1), _mm_setzero_si128());
+// The 32-bit lane masks of same0 (pixels 0..3) and same1 (4..7) as the low eight bytes.
+inline __m128i byte_mask(__m128i same0, __m128i same1) {
+    return _mm_packs_epi16(_mm_packs_epi32(same0, same1), _mm_setzero_si128());
+}
+
+// Adds one to the byte counts col[0..7] where the bytes of `same` are all ones.
+inline void count_eight(ColumnCount* col, __m128i same) {
     auto* at = reinterpret_cast<__m128i*>(col);
     _mm_storel_epi64(at, _mm_sub_epi8(_mm_loadl_epi64(at), same));
 }
@@ -91,7 +94,8 @@ struct Stretch {
     // it); -1 if not.
     int32_t last_whole_end = -1;
 #if defined(__SSE2__)
-    // Per 16-bit lane (pixel i of a group), pixels of the groups taken whole (at most 40 a row).
+    // Per byte (pixel i of a pair of groups, or of a group), pixels of the groups taken whole (at
+    // most 40 a row).
     __m128i whole_pixels = _mm_setzero_si128();
 #endif
 };
@@ -106,10 +110,8 @@ inline void close_stretch(Stretch& s, const int32_t* row, int32_t y, MeasureWork
         s.last_x = x;
     }
 #if defined(__SSE2__)
-    const __m128i pairs = _mm_madd_epi16(s.whole_pixels, _mm_set1_epi16(1));
-    __m128i sum = _mm_add_epi32(pairs, _mm_shuffle_epi32(pairs, _MM_SHUFFLE(1, 0, 3, 2)));
-    sum = _mm_add_epi32(sum, _mm_shuffle_epi32(sum, _MM_SHUFFLE(2, 3, 0, 1)));
-    s.pixels += _mm_cvtsi128_si32(sum);
+    const __m128i halves = _mm_sad_epu8(s.whole_pixels, _mm_setzero_si128());  // two sums of eight
+    s.pixels += _mm_cvtsi128_si32(halves) + _mm_extract_epi16(halves, 4);
 #endif
     Extent& e = work.extent[s.entry];
     if (s.first_x <= e.min_x) {
@@ -204,7 +206,7 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
         if constexpr ((inside & 0x0f) != 0x0f) same0 = _mm_and_si128(same0, _mm_setr_epi32(0, -1, -1, -1));
         if constexpr ((inside & 0xf0) != 0xf0) same1 = _mm_and_si128(same1, _mm_setr_epi32(-1, -1, -1, 0));
-        count_eight(work.col_hist[first] + x0, same0, same1);
+        count_eight(work.col_hist[first] + x0, byte_mask(same0, same1));
     } else {
         for (unsigned rest = labeled; rest != 0; rest &= rest - 1) {
             const int i = std::countr_zero(rest);
@@ -248,15 +250,16 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
         if (_mm_movemask_epi8(_mm_packs_epi32(same0, same1)) == 0 || s.entry < 0) return;
         s.last_whole_end = x0 + kGroup - 1;
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
-        s.whole_pixels = _mm_sub_epi16(s.whole_pixels, _mm_packs_epi32(same0, same1));
-        count_eight(s.col + x0, same0, same1);
+        const __m128i same = byte_mask(same0, same1);
+        s.whole_pixels = _mm_sub_epi8(s.whole_pixels, same);
+        count_eight(s.col + x0, same);
         // A value that is not 0 leaves bits after the AND with its lane's mask.
         odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), same0),
                                                      _mm_and_si128(load4(value + x0 + 4), same1)));
     };
     // The middle groups two at a time: on a dense frame most pairs are taken whole in one test.
-    // Labels and values are narrowed to 16 bits for it: saturation keeps a label that is neither
-    // the hand's (0..255) nor -1 apart from both, and a value that is not 0 not 0.
+    // Labels and values are narrowed to 16 bits (values then to 8) for it: saturation keeps a label
+    // that is neither the hand's (0..255) nor -1 apart from both, and a value that is not 0 not 0.
     const __m128i none16 = _mm_set1_epi16(-1);
     __m128i in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
     for (int g = 1; g < kGroups - 1; g += 2) {
@@ -272,16 +275,17 @@ void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t 
             in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
             continue;
         }
-        // With no stretch, "same" is "unlabeled": nothing to add either.
-        if (s.entry < 0 || _mm_movemask_epi8(_mm_or_si128(same_a, same_b)) == 0)
-            continue;  // most of a frame with a few cones
+        // The hand's pixels, one byte each. With no stretch, "same" is "unlabeled": nothing to add.
+        const __m128i same = _mm_packs_epi16(same_a, same_b);
+        if (s.entry < 0 || _mm_movemask_epi8(same) == 0) continue;  // most of a frame with a few cones
         s.last_whole_end = x0 + 2 * kGroup - 1;
-        s.whole_pixels = _mm_sub_epi16(_mm_sub_epi16(s.whole_pixels, same_a), same_b);
+        s.whole_pixels = _mm_sub_epi8(s.whole_pixels, same);
         auto* col = reinterpret_cast<__m128i*>(s.col + x0);
-        _mm_storeu_si128(col, _mm_sub_epi8(_mm_loadu_si128(col), _mm_packs_epi16(same_a, same_b)));
-        const __m128i va = _mm_packs_epi32(load4(value + x0), load4(value + x0 + 4));
-        const __m128i vb = _mm_packs_epi32(load4(value + x0 + 8), load4(value + x0 + 12));
-        odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(va, same_a), _mm_and_si128(vb, same_b)));
+        _mm_storeu_si128(col, _mm_sub_epi8(_mm_loadu_si128(col), same));
+        // Values narrowed to bytes the same way: one that is not 0 stays not 0.
+        const __m128i v = _mm_packs_epi16(_mm_packs_epi32(load4(value + x0), load4(value + x0 + 4)),
+                                          _mm_packs_epi32(load4(value + x0 + 8), load4(value + x0 + 12)));
+        odd_any = _mm_or_si128(odd_any, _mm_and_si128(v, same));
     }
 #else
     for (int g = 1; g < kGroups - 1; ++g)
