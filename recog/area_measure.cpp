@@ -351,11 +351,15 @@ struct DigitPairs {
 constexpr DigitPairs kDigitPairs{};
 
 // Writes v right-aligned in at least width characters, as printf's "%*d", at p (room for 11
-// characters and the padding); returns the end.
+// characters and the padding); returns the end. The digits go straight to their places, from the
+// last one back.
 char* put_int(char* p, int32_t v, int width) {
-    char digits[12];
-    char* d = digits + sizeof digits;
     uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+    int n = 1;
+    for (uint32_t t = u; t >= 10; t /= 10) ++n;
+    n += v < 0;
+    char* const end = p + std::max(n, width);
+    char* d = end;
     while (u >= 100) {
         d -= 2;
         std::memcpy(d, kDigitPairs.of + 2 * (u % 100), 2);
@@ -368,10 +372,8 @@ char* put_int(char* p, int32_t v, int width) {
         *--d = static_cast<char>('0' + u);
     }
     if (v < 0) *--d = '-';
-    const int n = static_cast<int>(digits + sizeof digits - d);
-    for (int i = n; i < width; ++i) *p++ = ' ';
-    std::memcpy(p, d, static_cast<size_t>(n));
-    return p + n;
+    while (d > p) *--d = ' ';
+    return end;
 }
 
 char* put_text(char* p, std::string_view text) {
