@@ -213,6 +213,7 @@ struct FirstPassRow {
     uint8_t* differs;
     __m128i carry;    // labels of the previous eight pixels, the last one left of the next
     int32_t in_hand;  // the label most likely above the next group
+    __m128i hand;     // in_hand in every lane
 };
 
 // One group, any labels above; first and last pixels masked by `inside`.
@@ -243,6 +244,7 @@ template <unsigned inside>
     // The next group most likely sees the label at the right end of this one's window above.
     const int32_t right_end = either(r.up[x0 + 8], r.up[x0 + 7]);
     r.in_hand = either(right_end, r.in_hand);
+    r.hand = _mm_set1_epi16(static_cast<short>(r.in_hand));
 }
 
 // Foreground of one group from the values, columns outside `inside` left out: all ones in the
@@ -298,7 +300,7 @@ inline void label_group_in_hand(FirstPassRow& r, int x0, __m128i f, unsigned fg,
 void label_from_above(const int32_t* value, Label* label, const Label* up, uint8_t* foreground,
                       NeedLeft& need, uint8_t* differs) {
 #if defined(__SSE2__)
-    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi16(-1), -1};
+    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi16(-1), -1, _mm_set1_epi16(-1)};
     const __m128i none = _mm_set1_epi16(-1);
     edge_group<0xfe>(r, 0);
     // Whether every labeled pixel above the group before (its columns x0 - 9..x0) carries the
@@ -316,7 +318,7 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
         }
         // Most often every labeled pixel above the group (columns x0 - 1..x0 + 8) carries the
         // label in hand; after a group where that held only columns x0 + 1..x0 + 8 are new.
-        const __m128i hand = _mm_set1_epi16(static_cast<short>(r.in_hand));
+        const __m128i hand = r.hand;
         auto agrees = [&](__m128i v) {
             return _mm_or_si128(_mm_cmpeq_epi16(v, hand), _mm_cmpeq_epi16(v, none));
         };
@@ -477,10 +479,7 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
 // same label (a zero bit only needs the two in one set), so its merge centres look at fewer
 // pairs. Only a shortcut: any label of the set would do, and any bit may stay.
 void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
-    for (int x0 = 0; x0 < W; x0 += kGroup) {
-        uint64_t codes;
-        std::memcpy(&codes, differs + x0, sizeof codes);
-        if (codes == 0) continue;
+    auto refresh_group = [&](int x0) {
 #if defined(__SSE2__)
         // The new labels are put together in a register (read back from memory, eight narrow
         // stores could not be forwarded to the load).
@@ -504,6 +503,15 @@ void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
 #else
         for (int x = x0; x < x0 + kGroup; ++x) label[x] = static_cast<Label>(sets.root(label[x]));
 #endif
+    };
+    // Two groups are tested at a time: most of a row has no code, even a noisy one.
+    for (int x0 = 0; x0 < W; x0 += 2 * kGroup) {
+        uint64_t first, second;
+        std::memcpy(&first, differs + x0, sizeof first);
+        std::memcpy(&second, differs + x0 + kGroup, sizeof second);
+        if ((first | second) == 0) continue;
+        if (first != 0) refresh_group(x0);
+        if (second != 0) refresh_group(x0 + kGroup);
     }
 }
 
@@ -522,24 +530,28 @@ void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, c
 #if defined(__SSE2__)
         const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         // The hand's lanes get its number, the unlabeled ones -1 (all ones); the others are
-        // written again below.
+        // written again below. A hand whose region was dropped is left to the lookups: its
+        // pixels stay unlabeled, as the plane holds them.
+        const int32_t hand_number = final_label[hand];  // below kMaxAreas
         const __m128i hand8 = _mm_set1_epi16(static_cast<short>(hand));
-        const __m128i number = _mm_set1_epi32(final_label[hand]);
-        const __m128i none = _mm_set1_epi32(-1);
-        for (int b = 0; b < 64; b += 16) {
+        const __m128i number = _mm_set1_epi16(static_cast<short>(hand_number));
+        const __m128i none = _mm_set1_epi16(-1);
+        for (int b = 0; b < 64 && hand_number >= 0; b += 16) {
             if ((labeled >> b & 0xffffu) == 0) continue;
             const int x = x0 + b;
             const __m128i same0 = _mm_cmpeq_epi16(load8(labels + x), hand8);
             const __m128i same1 = _mm_cmpeq_epi16(load8(labels + x + 8), hand8);
-            // A 16-bit mask paired with itself is the 32-bit mask of its lane.
-            auto put = [&](int at, __m128i same32) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at),
-                                 _mm_or_si128(number, _mm_xor_si128(same32, none)));
+            // Eight lanes as 16 bits (the number or -1), then widened: the upper halves are the
+            // signs, all ones exactly where the lane is not the hand's (the number is not
+            // negative here).
+            auto put = [&](int at, __m128i same) {
+                const __m128i sign = _mm_xor_si128(same, none);
+                const __m128i low = _mm_or_si128(number, sign);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi16(low, sign));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 4), _mm_unpackhi_epi16(low, sign));
             };
-            put(x, _mm_unpacklo_epi16(same0, same0));
-            put(x + 4, _mm_unpackhi_epi16(same0, same0));
-            put(x + 8, _mm_unpacklo_epi16(same1, same1));
-            put(x + 12, _mm_unpackhi_epi16(same1, same1));
+            put(x, same0);
+            put(x + 8, same1);
             others &= ~(
                 static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
                 << b);
