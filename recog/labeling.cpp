@@ -184,10 +184,9 @@ inline int32_t either(int32_t a, int32_t b) { return a >= 0 ? a : b; }
 inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline __m128i load8(const Label* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store8(Label* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-// a where a is a label, b elsewhere (-1 is all ones, so the sign gives the mask).
+// a where a is a label, b elsewhere: a label AND all ones is itself, -1 (all ones) AND b is b.
 inline __m128i first_of(__m128i a, __m128i b) {
-    const __m128i none = _mm_srai_epi16(a, 15);
-    return _mm_or_si128(_mm_andnot_si128(none, a), _mm_and_si128(none, b));
+    return _mm_and_si128(a, _mm_or_si128(b, _mm_cmpgt_epi16(a, _mm_set1_epi16(-1))));
 }
 // Bit i set for the 16-bit lanes i of m that are all ones.
 inline unsigned lane_bits(__m128i m) {
