@@ -627,9 +627,8 @@ void label_regions(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
         area_info[j].id = j;
         area_info[j].new_id = j;
     }
-    for (int32_t k = 0; k < next_label; ++k) {
-        if (final_label[k] < 0) final_label[k] = final_label[sets.name[sets.root(k)]];
-    }
+    for (int32_t k = 0; k < next_label; ++k)
+        final_label[k] = final_label[sets.name[sets.root(k)]];  // names keep theirs
     if (region_count > kMaxAreas) {
         for (int32_t k = 0; k < next_label; ++k) {
             if (final_label[k] >= kMaxAreas) final_label[k] = -1;
