@@ -489,7 +489,8 @@ void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
             _mm_or_si128(_mm_slli_si128(l, 2), _mm_cvtsi32_si128(static_cast<uint16_t>(label[x0 - 1])));
         store8(label + x0, l);
         // Neighbours that now carry the very same label are in one set: their bits go. (Clearing
-        // is always safe; the row above exists, the refreshed row is never the first.)
+        // is always safe. The refreshed row is never the first, so the row above exists, and left
+        // of column 0 lies its column 319, which never carries a label.)
         auto equal = [&](__m128i n, int b) {
             return _mm_and_si128(_mm_cmpeq_epi16(n, l), _mm_set1_epi16(static_cast<short>(b)));
         };
