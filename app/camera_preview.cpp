@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "app/camera_hint.h"
 #include "app/numbered_name.h"
 #include "app/picture_conversion.h"
 #include "app/picture_files.h"
@@ -75,6 +76,8 @@ void camera_preview(const media::BackendOptions& backend) {
     }
     if (!camera) {
         platform::console_printf("カメラが見つかりません\n");
+        platform::console_flush();
+        print_no_camera_hint();
         return;
     }
     platform::console_printf("[q]キーを押すと終了します。\n");
@@ -89,7 +92,10 @@ void camera_preview(const media::BackendOptions& backend) {
     platform::SingleKeyMode single_keys;
     platform::Ui& ui = platform::ui();
     try {
-        ui.create_window(kWindow);
+        platform::WindowOptions window;
+        window.status_line = "q: back to the menu   c: save rk9t_right.bmp";
+        window.close_key = 'q';
+        ui.create_window(kWindow, window);
         run_preview(*camera, image_num_max);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(camera_preview)%s\n", e.what());
