@@ -39,8 +39,10 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
                                      picture_form(frame).c_str());
             return;
         }
-        cv::flip(grey_small, grey_small, 0);
-        ui.show(kWindow, frame);  // the frame as delivered; only the saved pictures are flipped
+        // The simple camera delivers its frames as the image library does, row 0 at the top, so
+        // the saved pictures are upright without a flip (only the stereo cameras' bottom-up frames
+        // need one).
+        ui.show(kWindow, frame);
 
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return;
