@@ -6,6 +6,7 @@
 #include <opencv2/core.hpp>
 #include <string>
 
+#include "app/camera_hint.h"
 #include "app/numbered_name.h"
 #include "app/picture_conversion.h"
 #include "app/picture_files.h"
@@ -38,8 +39,10 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
                                      picture_form(frame).c_str());
             return;
         }
-        cv::flip(grey_small, grey_small, 0);
-        ui.show(kWindow, frame);  // the frame as delivered; only the saved pictures are flipped
+        // The simple camera delivers its frames as the image library does, row 0 at the top, so
+        // the saved pictures are upright without a flip (only the stereo cameras' bottom-up frames
+        // need one).
+        ui.show(kWindow, frame);
 
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return;
@@ -75,6 +78,8 @@ void camera_preview(const media::BackendOptions& backend) {
     }
     if (!camera) {
         platform::console_printf("カメラが見つかりません\n");
+        platform::console_flush();
+        print_no_camera_hint();
         return;
     }
     platform::console_printf("[q]キーを押すと終了します。\n");
@@ -89,7 +94,10 @@ void camera_preview(const media::BackendOptions& backend) {
     platform::SingleKeyMode single_keys;
     platform::Ui& ui = platform::ui();
     try {
-        ui.create_window(kWindow);
+        platform::WindowOptions window;
+        window.status_line = "q: back to the menu   c: save rk9t_right.bmp";
+        window.close_key = 'q';
+        ui.create_window(kWindow, window);
         run_preview(*camera, image_num_max);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(camera_preview)%s\n", e.what());

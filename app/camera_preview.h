@@ -5,8 +5,8 @@
 
 namespace app {
 
-// Shows camera 0 and saves its grey 320 x 240 picture, flipped top to bottom, on key c and on a
-// request (answered with the notify file), and as a numbered series. Returns to the menu on q or
+// Shows camera 0 and saves its grey 320 x 240 picture, upright, on key c and on a request
+// (answered with the notify file), and as a numbered series. Returns to the menu on q or
 // when the camera stops delivering.
 void camera_preview(const media::BackendOptions& backend);
 

@@ -5,6 +5,7 @@
 #include <new>
 #include <opencv2/core.hpp>
 
+#include "app/camera_hint.h"
 #include "app/service_frame.h"
 #include "app/service_pass.h"
 #include "capture/media/media_platform.h"
@@ -23,6 +24,9 @@ constexpr int kKeyQuit = 'q';
 constexpr int kKeyWaitMs = 125;
 constexpr int kLeftDevice = 0;
 constexpr int kRightDevice = 1;
+// Screen places of the two windows: the gap leaves room for a window manager's frames.
+constexpr int kWindowMargin = 24;
+constexpr int kWindowGap = 24;
 
 // Everything the service builds at start-up; torn down in a fixed order however the run ended.
 struct ServiceResources {
@@ -85,14 +89,16 @@ ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, con
     s.image1 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
     s.image2 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
     s.titles = service_window_titles(ws.recog_plm.left_cam_id);
-    ui.create_window(s.titles.window_name1);
+    const ServiceWindowOptions looks = service_window_options(ws.recog_plm.left_cam_id);
+    ui.create_window(s.titles.window_name1, looks.window1);
     s.window1_created = true;
-    ui.create_window(s.titles.window_name2);
+    ui.create_window(s.titles.window_name2, looks.window2);
     s.window2_created = true;
 
     s.VI = std::make_unique<capture::VideoInput>(std::move(media_platform));
     if (s.VI->enumerateDevices(false) == 0) {
         platform::console_error_printf("[Error] Capture device not found!!\n");
+        print_no_camera_hint();
         platform::console_flush();
         std::exit(-1);
     }
@@ -151,6 +157,20 @@ void tear_down(ServiceResources& s) {
 ServiceWindowTitles service_window_titles(int left_cam_id) {
     const char* const left = "VideoInput1(Left  Camera)";  // two blanks: both titles are as long
     const char* const right = "VideoInput2(Right Camera)";
+    if (left_cam_id == 1) return {left, right};
+    return {right, left};
+}
+
+ServiceWindowOptions service_window_options(int left_cam_id) {
+    // Side by side, the window titled as the left camera at the left; closing either ends the
+    // service as q does.
+    platform::WindowOptions left;
+    left.status_line = "q: end   c: save pictures   t: test run";
+    left.close_key = kKeyQuit;
+    left.x = kWindowMargin;
+    left.y = kWindowMargin;
+    platform::WindowOptions right = left;
+    right.x = kWindowMargin + kFrameWidth + kWindowGap;
     if (left_cam_id == 1) return {left, right};
     return {right, left};
 }

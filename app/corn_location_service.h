@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/media/backend.h"
+#include "platform/ui.h"
 
 namespace media {
 class MediaPlatform;
@@ -29,6 +30,14 @@ struct ServiceWindowTitles {
     std::string window_name2;
 };
 ServiceWindowTitles service_window_titles(int left_cam_id);
+
+// Looks of the two windows (key hints, closing ends the service, places side by side with the
+// window titled as the left camera at the left), for device 0's and device 1's window.
+struct ServiceWindowOptions {
+    platform::WindowOptions window1;
+    platform::WindowOptions window2;
+};
+ServiceWindowOptions service_window_options(int left_cam_id);
 
 // Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device
 // the process ends with status -1 after one line on the error stream.

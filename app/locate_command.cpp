@@ -67,51 +67,68 @@ int fail(const std::string& message, int status) {
 
 }  // namespace
 
-std::string locate_usage_text() {
-    return "Usage: cone-locator [OPTIONS] locate --left L.bmp --right R.bmp [--request F]\n"
-           "                    [--colors F] [--report F] [--annotate OUT.png]\n"
-           "\n"
-           "Runs a request's recognition on two saved 320 x 240 colour pictures, left and right,\n"
-           "and prints what the service prints. The parameters come from the request file and the\n"
-           "colours from the colour table (default: those of the work directory); the binary\n"
-           "pictures go to the work directory. --report writes the report file there, --annotate\n"
-           "draws both pictures side by side with the candidates, pairings and distances.\n"
-           "Exit status: 0 done, 1 a file could not be written, 2 bad arguments or pictures.\n";
+platform::CliCommand locate_cli_command(LocateArgs& out) {
+    auto file = [&out](const char* name, std::string LocateArgs::*field, const char* help) {
+        return platform::CliOption{name, "FILE", help,
+                                   [&out, field](const std::string& v, std::string&) {
+                                       out.*field = v;
+                                       return true;
+                                   },
+                                   "a file name"};
+    };
+    platform::CliCommand c;
+    c.name = "locate";
+    c.usage =
+        "locate --left L.bmp --right R.bmp [--request F]\n"
+        "  [--colors F] [--report F] [--annotate OUT.png]";
+    c.summary = "a request's recognition on two saved pictures";
+    c.description =
+        "Runs a request's recognition on two saved 320 x 240 colour pictures, left and right,\n"
+        "and prints what the service prints. The parameters come from the request file and the\n"
+        "colours from the colour table (default: those of the work directory); the binary\n"
+        "pictures go to the work directory. --report writes the report file there, --annotate\n"
+        "draws both pictures side by side with the candidates, pairings and distances.\n"
+        "Exit status: 0 done, 1 a file could not be written, 2 bad arguments or pictures.\n";
+    c.options = {
+        file("--left", &LocateArgs::left, "the left camera's picture"),
+        file("--right", &LocateArgs::right, "the right camera's picture"),
+        file("--request", &LocateArgs::request,
+             "request file with the parameters (default: the\nwork directory's)"),
+        file("--colors", &LocateArgs::colors, "colour table (default: the work directory's)"),
+        file("--report", &LocateArgs::report, "writes the report file there (default: none)"),
+        file("--annotate", &LocateArgs::annotate,
+             "draws the candidates, pairings and distances into this\npicture (.png, .bmp, .jpg)"),
+    };
+    return c;
 }
+
+namespace {
+
+const char* const kBothPictures = "both --left and --right pictures are needed";
+
+}  // namespace
 
 bool parse_locate_args(const std::vector<std::string>& args, LocateArgs& out, std::string& error) {
     out = LocateArgs{};
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "-h" || arg == "--help") {
+    platform::CliProgram program;
+    program.name = "cone-locator";
+    program.commands = {locate_cli_command(out)};
+    std::vector<std::string> words{"locate"};
+    words.insert(words.end(), args.begin(), args.end());
+    const platform::CliParse parse = platform::parse_command_line(program, words);
+    switch (parse.outcome) {
+        case platform::CliOutcome::help:
             out.help = true;
             return true;
-        }
-        std::string* target = nullptr;
-        if (arg == "--left") {
-            target = &out.left;
-        } else if (arg == "--right") {
-            target = &out.right;
-        } else if (arg == "--request") {
-            target = &out.request;
-        } else if (arg == "--colors") {
-            target = &out.colors;
-        } else if (arg == "--report") {
-            target = &out.report;
-        } else if (arg == "--annotate") {
-            target = &out.annotate;
-        } else {
-            error = "unknown argument '" + arg + "'";
+        case platform::CliOutcome::error:
+            error = parse.error;
             return false;
-        }
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
-            error = arg + " needs a file name";
-            return false;
-        }
-        *target = args[++i];
+        case platform::CliOutcome::run:
+        case platform::CliOutcome::version:
+            break;
     }
     if (out.left.empty() || out.right.empty()) {
-        error = "both --left and --right pictures are needed";
+        error = kBothPictures;
         return false;
     }
     return true;
@@ -119,18 +136,10 @@ bool parse_locate_args(const std::vector<std::string>& args, LocateArgs& out, st
 
 namespace {
 
-int locate(const std::vector<std::string>& args) {
-    LocateArgs a;
+int locate(const LocateArgs& a) {
     std::string error;
-    if (!parse_locate_args(args, a, error)) {
-        platform::console_error_printf("cone-locator locate: %s\n%s", error.c_str(),
-                                       locate_usage_text().c_str());
-        return 2;
-    }
-    if (a.help) {
-        platform::console_write(locate_usage_text());
-        platform::console_flush();
-        return 0;
+    if (a.left.empty() || a.right.empty()) {
+        return fail(std::string(kBothPictures) + "; see cone-locator locate --help", 2);
     }
     // Files named on the command line must be there; the work directory's are optional, as for the
     // service, which then says it could not open them and carries on.
@@ -180,7 +189,7 @@ int locate(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int run_locate_command(const std::vector<std::string>& args) {
+int run_locate_command(const LocateArgs& args) {
     try {
         return locate(args);
     } catch (const std::exception& e) {

@@ -17,29 +17,31 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 1 << 16);
 
     app::Options options;
-    std::string error;
-    switch (app::parse_options(argc, argv, options, error)) {
+    std::string text;
+    switch (app::parse_options(argc, argv, options, text)) {
         case app::ParseResult::help:
-            std::fputs(app::usage_text().c_str(), stdout);
+        case app::ParseResult::version:
+            std::fputs(text.c_str(), stdout);
             return 0;
         case app::ParseResult::error:
-            std::fprintf(stderr, "cone-locator: %s\n%s", error.c_str(), app::usage_text().c_str());
+            std::fprintf(stderr, "%s\n", text.c_str());
             return 2;
         case app::ParseResult::ok:
             break;
     }
     media::BackendOptions backend;
-    if (!app::make_backend_options(options, backend, error)) {
-        std::fprintf(stderr, "cone-locator: %s\n", error.c_str());
+    if (!app::make_backend_options(options, backend, text)) {
+        std::fprintf(stderr, "cone-locator: %s\n", text.c_str());
         return 2;
     }
     if (options.encoding) platform::set_console_encoding(*options.encoding);
     if (options.work_dir) platform::set_work_dir(*options.work_dir);
-    platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
-    if (options.command == "locate") return app::run_locate_command(options.command_args);
+    if (options.command == "locate") return app::run_locate_command(options.locate);
+    // The menu and the service show windows: the display is probed once, before any of them.
+    platform::select_ui(options.headless);
     // The service lists the cameras itself.
-    if (options.command == "serve") return app::run_serve_command(options.command_args, backend);
+    if (options.command == "serve") return app::run_serve_command(backend);
 
     // The entry point's own capture library object: announces the cameras once and lives until
     // the end; the stereo service opens devices through an object of its own. Both run on one

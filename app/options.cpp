@@ -1,90 +1,128 @@
 #include "app/options.h"
 
 #include <cstdlib>
-#include <string_view>
+
+#include "app/serve_command.h"
+
+#ifndef CL_VERSION
+#define CL_VERSION "unknown"
+#endif
 
 namespace app {
+namespace {
 
-std::string usage_text() {
-    return "Usage: cone-locator [OPTIONS]            the menu\n"
-           "       cone-locator [OPTIONS] serve      the stereo cone-location service directly\n"
-           "       cone-locator [OPTIONS] locate --left L.bmp --right R.bmp [--request F]\n"
-           "                    [--colors F] [--report F] [--annotate OUT.png]\n"
-           "\n"
-           "Finds red cones with two cameras side by side and answers the controller program\n"
-           "through files in the work directory.\n"
-           "\n"
-           "Options:\n"
-           "  --work-dir DIR        work directory of the request, notify and report files\n"
-           "                        (default: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/)\n"
-           "  --camera sim|v4l2     camera back end (default v4l2: USB cameras; sim: the\n"
-           "                        simulated stereo rig rendering a scene)\n"
-           "  --scene FILE          scene of the simulated cameras (default: built-in scene)\n"
-           "  --sim-stall-after N   simulated cameras stop delivering after N frames (testing)\n"
-           "  --headless            no windows; keys are read from standard input\n"
-           "                        (also chosen when there is no display)\n"
-           "  --encoding utf-8|cp932  console encoding (default: from the locale)\n"
-           "  -h, --help            this text\n";
+std::vector<platform::CliOption> global_options(Options& o) {
+    return {
+        {"--work-dir", "DIR",
+         "work directory of the request, notify and report files\n"
+         "(default: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/)",
+         [&o](const std::string& v, std::string&) {
+             o.work_dir = v;
+             return true;
+         },
+         "a directory"},
+        {"--camera", "sim|v4l2",
+         "camera back end (default v4l2: USB cameras; sim: the\n"
+         "simulated stereo rig rendering a scene)",
+         [&o](const std::string& v, std::string& error) {
+             if (v == "sim") {
+                 o.camera = media::Backend::sim;
+             } else if (v == "v4l2") {
+                 o.camera = media::Backend::v4l2;
+             } else {
+                 error = "unknown camera back end '" + v + "' (use sim or v4l2)";
+                 return false;
+             }
+             return true;
+         },
+         "sim or v4l2"},
+        {"--scene", "FILE", "scene of the simulated cameras (default: built-in scene)",
+         [&o](const std::string& v, std::string&) {
+             o.scene_file = v;
+             return true;
+         },
+         "a file name"},
+        {"--sim-stall-after", "N", "simulated cameras stop delivering after N frames (testing)",
+         [&o](const std::string& v, std::string& error) {
+             char* end = nullptr;
+             const long n = std::strtol(v.c_str(), &end, 10);
+             if (*end != '\0' || n < 0 || n > 1000000000) {
+                 error = "--sim-stall-after needs a frame count";
+                 return false;
+             }
+             o.sim_stall_after = static_cast<int>(n);
+             return true;
+         },
+         "a frame count"},
+        {"--headless", "",
+         "no windows; keys are read from standard input\n"
+         "(also chosen when there is no usable display)",
+         [&o](const std::string&, std::string&) {
+             o.headless = true;
+             return true;
+         }},
+        {"--encoding", "utf-8|cp932", "console encoding (default: from the locale)",
+         [&o](const std::string& v, std::string& error) {
+             platform::ConsoleEncoding e;
+             if (!platform::parse_console_encoding(v, e)) {
+                 error = "unknown encoding '" + v + "' (use utf-8 or cp932)";
+                 return false;
+             }
+             o.encoding = e;
+             return true;
+         },
+         "utf-8 or cp932"},
+    };
 }
 
-ParseResult parse_options(int argc, char** argv, Options& options, std::string& error) {
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= argc) {
-                error = "option " + std::string(arg) + " needs a value";
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (!options.command.empty()) {
-            options.command_args.emplace_back(arg);
-        } else if (arg == "-h" || arg == "--help") {
+}  // namespace
+
+platform::CliProgram cone_locator_program(Options& options) {
+    platform::CliProgram p;
+    p.name = "cone-locator";
+    p.version = CL_VERSION;
+    p.usage = "[OPTIONS]                     the menu";
+    p.description =
+        "Finds red cones with two cameras side by side and answers the controller program\n"
+        "through files in the work directory. Without a command it shows the numbered menu:\n"
+        "the live preview of one camera, the stereo service, the edge test and the feed of\n"
+        "stored stills to the training tool.\n";
+    p.options = global_options(options);
+    p.commands = {serve_cli_command(), locate_cli_command(options.locate)};
+    p.epilogue =
+        "Examples:\n"
+        "  cone-locator --camera sim              the menu on the simulated rig\n"
+        "  cone-locator serve --camera sim --work-dir=/tmp/work\n";
+    return p;
+}
+
+ParseResult parse_options(int argc, char** argv, Options& options, std::string& text) {
+    const platform::CliProgram program = cone_locator_program(options);
+    const platform::CliParse parse = platform::parse_command_line(program, argc, argv);
+    options.command = parse.command ? parse.command->name : std::string();
+    switch (parse.outcome) {
+        case platform::CliOutcome::run:
+            return ParseResult::ok;
+        case platform::CliOutcome::help:
+            text = platform::cli_help_text(program, parse.command);
             return ParseResult::help;
-        } else if (arg == "--headless") {
-            options.headless = true;
-        } else if (arg == "--work-dir") {
-            if (!value(v)) return ParseResult::error;
-            options.work_dir = v;
-        } else if (arg == "--encoding") {
-            if (!value(v)) return ParseResult::error;
-            platform::ConsoleEncoding e;
-            if (!platform::parse_console_encoding(v, e)) {
-                error = "unknown encoding '" + v + "' (use utf-8 or cp932)";
-                return ParseResult::error;
-            }
-            options.encoding = e;
-        } else if (arg == "--camera") {
-            if (!value(v)) return ParseResult::error;
-            if (v == "sim") {
-                options.camera = media::Backend::sim;
-            } else if (v == "v4l2") {
-                options.camera = media::Backend::v4l2;
-            } else {
-                error = "unknown camera back end '" + v + "' (use sim or v4l2)";
-                return ParseResult::error;
-            }
-        } else if (arg == "--scene") {
-            if (!value(options.scene_file)) return ParseResult::error;
-        } else if (arg == "--sim-stall-after") {
-            if (!value(v)) return ParseResult::error;
-            char* end = nullptr;
-            long n = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end != '\0' || n < 0 || n > 1000000000) {
-                error = "--sim-stall-after needs a frame count";
-                return ParseResult::error;
-            }
-            options.sim_stall_after = static_cast<int>(n);
-        } else if (arg == "serve" || arg == "locate") {
-            options.command = std::string(arg);
-        } else {
-            error = "unknown option '" + std::string(arg) + "'";
-            return ParseResult::error;
-        }
+        case platform::CliOutcome::version:
+            text = program.name + " " + program.version + "\n";
+            return ParseResult::version;
+        case platform::CliOutcome::error:
+            break;
     }
-    return ParseResult::ok;
+    text = parse.error;
+    return ParseResult::error;
+}
+
+std::string usage_text(const std::string& command) {
+    Options unused;
+    const platform::CliProgram program = cone_locator_program(unused);
+    for (const platform::CliCommand& c : program.commands) {
+        if (c.name == command) return platform::cli_help_text(program, &c);
+    }
+    return platform::cli_help_text(program, nullptr);
 }
 
 }  // namespace app

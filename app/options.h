@@ -1,11 +1,13 @@
 #pragma once
-// Command-line options of cone-locator.
+// Command-line options of cone-locator: a table of the options every command takes and of the
+// commands with their own options and help. A new command or option is one more entry there.
 
 #include <optional>
 #include <string>
-#include <vector>
 
+#include "app/locate_command.h"
 #include "capture/media/backend.h"
+#include "platform/command_line.h"
 #include "platform/console.h"
 
 namespace app {
@@ -15,16 +17,21 @@ struct Options {
     std::optional<platform::ConsoleEncoding> encoding;
     bool headless = false;
     media::Backend camera = media::Backend::v4l2;
-    std::string scene_file;      // empty: the built-in scene
-    int sim_stall_after = -1;    // simulated cameras stop delivering after this many frames; -1 never
-    std::string command;         // empty: the menu; "locate", "serve"
-    std::vector<std::string> command_args;
+    std::string scene_file;    // empty: the built-in scene
+    int sim_stall_after = -1;  // simulated cameras stop delivering after this many frames; -1 never
+    std::string command;       // empty: the menu; "locate", "serve"
+    LocateArgs locate;         // the options of `locate`
 };
 
-enum class ParseResult { ok, help, error };
+enum class ParseResult { ok, help, version, error };
 
-// Parses argv; on error `error` holds a one-line message.
-ParseResult parse_options(int argc, char** argv, Options& options, std::string& error);
-std::string usage_text();
+// The program's table; its options write into `options`.
+platform::CliProgram cone_locator_program(Options& options);
+
+// Parses argv into options (options.command names the command, also for help). On error `text`
+// holds the one line to print; for help and version the text to print.
+ParseResult parse_options(int argc, char** argv, Options& options, std::string& text);
+// The help of the program, or of one of its commands.
+std::string usage_text(const std::string& command = {});
 
 }  // namespace app

@@ -1,23 +1,27 @@
 #include "app/serve_command.h"
 
 #include "app/corn_location_service.h"
-#include "app/options.h"
 #include "app/stop_signals.h"
-#include "platform/console.h"
 
 namespace app {
 
-int run_serve_command(const std::vector<std::string>& args, const media::BackendOptions& backend) {
-    if (!args.empty()) {
-        if (args[0] == "-h" || args[0] == "--help") {
-            platform::console_write(usage_text());
-            platform::console_flush();
-            return 0;
-        }
-        platform::console_error_printf("cone-locator serve: unexpected argument '%s'\n%s", args[0].c_str(),
-                                       usage_text().c_str());
-        return 2;
-    }
+platform::CliCommand serve_cli_command() {
+    platform::CliCommand c;
+    c.name = "serve";
+    c.usage = "serve";
+    c.summary = "the stereo cone-location service without the menu";
+    c.description =
+        "Opens camera 0 (left) and camera 1 (right) and answers the controller: when the\n"
+        "request file req_file.dat appears in the work directory, the service saves both\n"
+        "pictures, finds and pairs the cones, writes report.txt, deletes the request and then\n"
+        "creates the empty notify.txt. Keys (in its windows, or on standard input without a\n"
+        "display): q ends, c saves both pictures, t runs a request's recognition into\n"
+        "notify.txt. SIGINT and SIGTERM end it as q does.\n"
+        "Exit status: 0 ended by q or a signal, 1 a camera could not be opened, 255 no camera.\n";
+    return c;
+}
+
+int run_serve_command(const media::BackendOptions& backend) {
     StopSignals signals;
     const ServiceEnd end = corn_location_service(backend, [&signals] { return signals.stop_requested(); });
     return end == ServiceEnd::quit ? 0 : 1;

@@ -114,7 +114,9 @@ void run_feed() {
     platform::Ui& ui = platform::ui();
 
     for (int64_t image_number = kFirstStill;; image_number += kStillStep) {
-        if (!load_still(still_picture_path(image_number), loaded, still)) return;
+        const std::string path = still_picture_path(image_number);
+        if (!load_still(path, loaded, still)) return;
+        ui.set_title(kWindow, std::string(kWindow) + ": " + path.substr(path.rfind('/') + 1));
         ui.show(kWindow, loaded);
         build_mask(still, ref_color, *planes, grey, mask);
         if (wait_for_request(mask) == WaitResult::quit) return;
@@ -127,7 +129,10 @@ void static_movie_feed() {
     platform::Ui& ui = platform::ui();
     platform::SingleKeyMode single_keys;
     try {
-        ui.create_window(kWindow);
+        platform::WindowOptions window;
+        window.status_line = "q: back to the menu   n: next still";
+        window.close_key = 'q';
+        ui.create_window(kWindow, window);
         platform::console_printf("[q]キーを押すと終了します。\n");
         platform::console_printf("[n]キーを押すと次の画像。\n");
         run_feed();

@@ -1,17 +1,110 @@
+#include <map>
 #include <opencv2/highgui.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "platform/ui.h"
 
 namespace platform {
 namespace {
 
+constexpr int kStatusHeight = 20;
+constexpr int kStatusFont = cv::FONT_HERSHEY_SIMPLEX;
+constexpr double kStatusFontScale = 0.4;
+const cv::Scalar kStatusBackground(48, 48, 48);
+const cv::Scalar kStatusText(235, 235, 235);
+
 class GuiUi final : public Ui {
 public:
     bool headless() const override { return false; }
-    void create_window(const std::string& title) override { cv::namedWindow(title, cv::WINDOW_AUTOSIZE); }
-    void show(const std::string& title, const cv::Mat& image) override { cv::imshow(title, image); }
-    int wait_key(int ms) override { return cv::waitKey(ms); }
-    void destroy_window(const std::string& title) override { cv::destroyWindow(title); }
+
+    void create_window(const std::string& name, const WindowOptions& options) override {
+        // No toolbar or status bar of the toolkit: the window is as large as its picture.
+        cv::namedWindow(name, cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL);
+        if (options.x >= 0 && options.y >= 0) cv::moveWindow(name, options.x, options.y);
+        windows_[name] = Window{options, false, {}};
+    }
+
+    void set_title(const std::string& name, const std::string& title) override {
+        const auto it = windows_.find(name);
+        if (it != windows_.end() && it->second.closed) return;
+        cv::setWindowTitle(name, title);
+    }
+
+    void show(const std::string& name, const cv::Mat& image) override {
+        const auto it = windows_.find(name);
+        if (it == windows_.end()) {
+            cv::imshow(name, image);
+            return;
+        }
+        Window& w = it->second;
+        if (w.closed) return;  // showing it again would open it anew
+        if (w.options.status_line.empty() || !with_status_line(image, w.options.status_line, w.canvas)) {
+            cv::imshow(name, image);
+            return;
+        }
+        cv::imshow(name, w.canvas);
+    }
+
+    int wait_key(int ms) override {
+        const int key = cv::waitKey(ms);
+        // The user closes a window through the window manager; the toolkit then hides it.
+        for (auto& [name, w] : windows_) {
+            if (w.options.close_key < 0) continue;
+            if (!w.closed && is_closed(name)) w.closed = true;
+            if (w.closed) return w.options.close_key;
+        }
+        return key;
+    }
+
+    void destroy_window(const std::string& name) override {
+        const auto it = windows_.find(name);
+        const bool closed = it != windows_.end() && it->second.closed;
+        if (it != windows_.end()) windows_.erase(it);
+        if (!closed) cv::destroyWindow(name);
+    }
+
+private:
+    struct Window {
+        WindowOptions options;
+        bool closed = false;
+        cv::Mat canvas;  // the picture with its status line, reused from frame to frame
+    };
+
+    static bool is_closed(const std::string& name) {
+        try {
+            // 0 once the window is gone; -1 where the property is not known (then never closed).
+            return cv::getWindowProperty(name, cv::WND_PROP_VISIBLE) == 0.0;
+        } catch (const cv::Exception&) {
+            return false;
+        }
+    }
+
+    // The picture in colour with a line of text under it. False for pictures of other forms,
+    // which are then shown as they are.
+    static bool with_status_line(const cv::Mat& image, const std::string& text, cv::Mat& canvas) {
+        if (image.empty() || image.depth() != CV_8U) return false;
+        canvas.create(image.rows + kStatusHeight, image.cols, CV_8UC3);
+        cv::Mat picture = canvas(cv::Rect(0, 0, image.cols, image.rows));
+        switch (image.channels()) {
+            case 1:
+                cv::cvtColor(image, picture, cv::COLOR_GRAY2BGR);
+                break;
+            case 3:
+                image.copyTo(picture);
+                break;
+            case 4:
+                cv::cvtColor(image, picture, cv::COLOR_BGRA2BGR);
+                break;
+            default:
+                return false;
+        }
+        canvas(cv::Rect(0, image.rows, image.cols, kStatusHeight)).setTo(kStatusBackground);
+        cv::putText(canvas, text, cv::Point(6, image.rows + 14), kStatusFont, kStatusFontScale, kStatusText,
+                    1, cv::LINE_AA);
+        return true;
+    }
+
+    std::map<std::string, Window> windows_;
 };
 
 }  // namespace

@@ -10,7 +10,8 @@ namespace {
 class HeadlessUi final : public Ui {
 public:
     bool headless() const override { return true; }
-    void create_window(const std::string&) override {}
+    void create_window(const std::string&, const WindowOptions&) override {}
+    void set_title(const std::string&, const std::string&) override {}
     void show(const std::string&, const cv::Mat&) override {}
     int wait_key(int ms) override { return read_key(ms); }
     void destroy_window(const std::string&) override {}

@@ -2,6 +2,11 @@
 
 #include <cstdlib>
 
+#include "platform/console.h"
+
+// Last: its macros (Status, None, ...) would clash with names in other headers.
+#include <X11/Xlib.h>
+
 namespace platform {
 namespace {
 
@@ -10,18 +15,40 @@ std::unique_ptr<Ui>& current() {
     return ui;
 }
 
-}  // namespace
-
-bool display_available() {
-    const char* x = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x && *x) || (wayland && *wayland);
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
-// The image library's windows abort the whole process when there is no display, so the choice is
-// made here from the environment before any of its window calls.
+}  // namespace
+
+// The image library draws its windows through a toolkit that aborts the whole process when its
+// display can't be reached, so the display is tried here first, with a call that only fails.
+DisplayCheck check_display() {
+    const std::string x = env("DISPLAY");
+    const std::string wayland = env("WAYLAND_DISPLAY");
+    if (x.empty()) {
+        if (!wayland.empty()) return {false, "a Wayland session without an X display (DISPLAY is not set)"};
+        return {false, "no display (DISPLAY is not set)"};
+    }
+    Display* display = XOpenDisplay(x.c_str());
+    if (!display) return {false, "the display " + x + " can't be opened"};
+    XCloseDisplay(display);
+    return {true, {}};
+}
+
 void select_ui(bool force_headless) {
-    current() = (force_headless || !display_available()) ? make_headless_ui() : make_gui_ui();
+    if (force_headless) {
+        current() = make_headless_ui();
+        return;
+    }
+    const DisplayCheck display = check_display();
+    if (display.usable) {
+        current() = make_gui_ui();
+        return;
+    }
+    console_error_printf("%s: no windows, keys are read from standard input\n", display.reason.c_str());
+    current() = make_headless_ui();
 }
 
 Ui& ui() {

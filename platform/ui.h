@@ -12,20 +12,39 @@ class Mat;
 
 namespace platform {
 
+// How a mode's window looks and behaves besides its pictures.
+struct WindowOptions {
+    std::string status_line;  // key hints drawn in a line under the pictures; empty: none
+    int close_key = -1;       // what the key wait reports once the window is closed; -1: nothing
+    int x = -1, y = -1;       // where its top-left corner goes on the screen; -1: where it falls
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
     virtual bool headless() const = 0;
-    virtual void create_window(const std::string& title) = 0;
-    virtual void show(const std::string& title, const cv::Mat& image) = 0;
-    // Waits up to ms milliseconds for a key: its code, or -1 when none was pressed.
+    virtual void create_window(const std::string& name, const WindowOptions& options) = 0;
+    // The title shown in the window's frame; the window keeps its name.
+    virtual void set_title(const std::string& name, const std::string& title) = 0;
+    // Shows the picture (and the window's status line). A window closed by the user stays closed.
+    virtual void show(const std::string& name, const cv::Mat& image) = 0;
+    // Waits up to ms milliseconds for a key: its code, or -1 when none was pressed. While one of
+    // the windows is closed, the key it was created with.
     virtual int wait_key(int ms) = 0;
-    virtual void destroy_window(const std::string& title) = 0;
+    virtual void destroy_window(const std::string& name) = 0;
 };
 
-// True when there is a display to open windows on (X11 or Wayland).
-bool display_available();
-// Chooses the back end: headless when asked for or when no display is available.
+// Whether windows can be shown here, and if not, why.
+struct DisplayCheck {
+    bool usable = false;
+    std::string reason;  // when not usable: one phrase, e.g. "the display :55 can't be opened"
+};
+// Asks the X server named by DISPLAY for a connection (and closes it again) without aborting
+// when there is none; a Wayland session without an X display counts as none.
+DisplayCheck check_display();
+
+// Chooses the back end: headless when asked for, or when the display check fails, which is then
+// said in one line on the error stream.
 void select_ui(bool force_headless);
 // The chosen back end (headless when select_ui was never called).
 Ui& ui();

@@ -12,8 +12,11 @@ int main(int argc, char** argv) {
         case tools::OptionsResult::help:
             std::fputs(tools::request_usage_text().c_str(), stdout);
             return tools::kAnswered;
+        case tools::OptionsResult::version:
+            std::printf("%s\n", error.c_str());
+            return tools::kAnswered;
         case tools::OptionsResult::error:
-            std::fprintf(stderr, "cone-request: %s\n%s", error.c_str(), tools::request_usage_text().c_str());
+            std::fprintf(stderr, "%s\n", error.c_str());
             return tools::kBadArguments;
         case tools::OptionsResult::ok:
             break;

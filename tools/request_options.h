@@ -19,9 +19,9 @@ struct RequestOptions {
     bool force = false;  // remove a notify file left from an earlier answer
 };
 
-enum class OptionsResult { ok, help, error };
+enum class OptionsResult { ok, help, version, error };
 
-// Parses argv; on error `error` holds a one-line message.
+// Parses argv; on error `error` holds the one line to print, for version the version line.
 OptionsResult parse_request_options(int argc, char** argv, RequestOptions& options, std::string& error);
 std::string request_usage_text();
 

@@ -47,7 +47,30 @@ void quit_to_menu_and_exit(ChildProcess& p, size_t from) {
     EXPECT_EQ(p.wait_exit(), 0);
 }
 
-TEST(camera_preview, key_c_saves_the_grey_picture_upside_down) {
+// One cone ahead, seen by the 640 x 480 camera and halved: in an upright picture its silhouette
+// starts at its apex row with a few pixels and widens down to its base.
+void expect_apex_above_base(const cv::Mat& saved) {
+    ASSERT_EQ(saved.type(), CV_8UC1);
+    const sim::Cone cone = quiet_scene().cones.front();
+    cv::Mat cone_grey;
+    cv::cvtColor(cv::Mat(1, 1, CV_8UC3, cv::Scalar(cone.color.b, cone.color.g, cone.color.r)), cone_grey,
+                 cv::COLOR_BGR2GRAY);
+    const sim::ConeTruth t = sim::project(cone, sim::View::single);
+    ASSERT_TRUE(t.fully_in_view);
+    const int x0 = static_cast<int>(t.min_col / 2) - 2, x1 = static_cast<int>(t.max_col / 2) + 2;
+    const int y0 = static_cast<int>(t.min_row / 2) - 4, y1 = static_cast<int>(t.max_row / 2) + 4;
+    std::vector<std::pair<int, int>> rows;  // row, cone pixels in it
+    for (int y = std::max(y0, 0); y <= std::min(y1, saved.rows - 1); ++y) {
+        const cv::Mat span = saved.row(y).colRange(std::max(x0, 0), std::min(x1, saved.cols - 1) + 1);
+        const int n = cv::countNonZero(span == cone_grey.at<uint8_t>(0, 0));
+        if (n > 0) rows.emplace_back(y, n);
+    }
+    ASSERT_GE(rows.size(), 6u) << "no cone where it stands";
+    EXPECT_NEAR(rows.front().first, t.min_row / 2, 2.0);
+    EXPECT_LT(rows[1].second, rows[rows.size() - 2].second) << "the cone stands on its apex";
+}
+
+TEST(camera_preview, key_c_saves_the_grey_picture_upright) {
     TempDir dir;
     ChildProcess p(CONE_LOCATOR_BIN, quiet_args(dir));
     const size_t from = start_preview(p, "0\n");
@@ -60,11 +83,13 @@ TEST(camera_preview, key_c_saves_the_grey_picture_upside_down) {
     cv::cvtColor(sim::render(quiet_scene(), sim::View::single, 0), grey, cv::COLOR_BGR2GRAY);
     cv::Mat expected(240, 320, CV_8UC1);
     for (int y = 0; y < 240; ++y)
-        for (int x = 0; x < 320; ++x) expected.at<uint8_t>(y, x) = grey.at<uint8_t>(2 * (239 - y), 2 * x);
-    cv::Mat upright;
-    cv::flip(expected, upright, 0);
-    ASSERT_FALSE(mode_test::same_pixels(expected, upright)) << "the scene must tell top from bottom";
-    EXPECT_TRUE(mode_test::same_pixels(mode_test::read_picture(dir.file("rk9t_right.bmp")), expected));
+        for (int x = 0; x < 320; ++x) expected.at<uint8_t>(y, x) = grey.at<uint8_t>(2 * y, 2 * x);
+    cv::Mat upside_down;
+    cv::flip(expected, upside_down, 0);
+    ASSERT_FALSE(mode_test::same_pixels(expected, upside_down)) << "the scene must tell top from bottom";
+    const cv::Mat saved = mode_test::read_picture(dir.file("rk9t_right.bmp"));
+    EXPECT_TRUE(mode_test::same_pixels(saved, expected));
+    expect_apex_above_base(saved);
     quit_to_menu_and_exit(p, from);
 }
 
@@ -92,8 +117,10 @@ TEST(camera_preview, a_series_of_two_saves_frames_zero_to_two) {
     for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
         series += entry.path().filename().string().starts_with("gray_image_");
     EXPECT_EQ(series, 3);
-    for (const char* name : {"gray_image_000000.bmp", "gray_image_000001.bmp", "gray_image_000002.bmp"})
-        EXPECT_EQ(mode_test::read_picture(dir.file(name)).type(), CV_8UC1) << name;
+    for (const char* name : {"gray_image_000000.bmp", "gray_image_000001.bmp", "gray_image_000002.bmp"}) {
+        SCOPED_TRACE(name);
+        expect_apex_above_base(mode_test::read_picture(dir.file(name)));
+    }
 }
 
 TEST(camera_preview, no_series_for_zero_negative_or_text_and_upper_case_q_goes_on) {

@@ -263,6 +263,10 @@ TEST(corn_location_service, no_capture_device_ends_the_process_with_status_255) 
     p.send("4\n");
     EXPECT_EQ(p.wait_exit(), 255);
     EXPECT_EQ(p.error_output().rfind("[Error] Capture device not found!!\n", 0), 0u) << p.error_output();
+    // One hint line follows: the simulated rig, and the permissions on the camera nodes.
+    EXPECT_EQ(p.error_output().rfind("[Error] Capture device not found!!\nhint: --camera sim ", 0), 0u);
+    EXPECT_EQ(mode_test::count(p.error_output(), "\n"), 2) << p.error_output();
+    EXPECT_NE(p.error_output().find("group video"), std::string::npos);
     EXPECT_EQ(p.output().find(kHints), std::string::npos);
 }
 

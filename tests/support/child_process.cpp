@@ -20,8 +20,15 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
+    // An extra entry replaces the inherited one of the same name.
+    auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) env.emplace_back(*e);
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const auto& x : extra_env) replaced = replaced || name_of(x) == name_of(entry);
+        if (!replaced) env.push_back(entry);
+    }
     for (const auto& e : extra_env) env.push_back(e);
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));

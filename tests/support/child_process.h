@@ -19,7 +19,8 @@ inline constexpr std::chrono::milliseconds kLongWait = 60s;
 
 class ChildProcess {
 public:
-    // Starts program with args; extra_env entries ("NAME=value") are added to the environment.
+    // Starts program with args; extra_env entries ("NAME=value") are added to the environment,
+    // in place of inherited ones of the same name.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
                  const std::vector<std::string>& extra_env = {});
     ~ChildProcess();
