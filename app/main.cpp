@@ -6,6 +6,7 @@
 #include "app/menu.h"
 #include "app/options.h"
 #include "app/serve_command.h"
+#include "app/tune_command.h"
 #include "capture/media/backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     platform::select_ui(options.headless);
     if (!platform::ensure_work_dir()) return 1;
     if (options.command == "locate") return app::run_locate_command(options.command_args);
+    if (options.command == "tune") return app::run_tune_command(options.command_args);
     // The service lists the cameras itself.
     if (options.command == "serve") return app::run_serve_command(options.command_args, backend);
 

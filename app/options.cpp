@@ -10,6 +10,8 @@ std::string usage_text() {
            "       cone-locator [OPTIONS] serve      the stereo cone-location service directly\n"
            "       cone-locator [OPTIONS] locate --left L.bmp --right R.bmp [--request F]\n"
            "                    [--colors F] [--report F] [--annotate OUT.png]\n"
+           "       cone-locator [OPTIONS] tune [--left L.bmp] [--right R.bmp] [--box-left x,y,w,h]\n"
+           "                    [--box-right x,y,w,h] [--write] [--append] [--mask OUT.png]\n"
            "\n"
            "Finds red cones with two cameras side by side and answers the controller program\n"
            "through files in the work directory.\n"
@@ -77,7 +79,7 @@ ParseResult parse_options(int argc, char** argv, Options& options, std::string& 
                 return ParseResult::error;
             }
             options.sim_stall_after = static_cast<int>(n);
-        } else if (arg == "serve" || arg == "locate") {
+        } else if (arg == "serve" || arg == "locate" || arg == "tune") {
             options.command = std::string(arg);
         } else {
             error = "unknown option '" + std::string(arg) + "'";

@@ -17,7 +17,7 @@ struct Options {
     media::Backend camera = media::Backend::v4l2;
     std::string scene_file;      // empty: the built-in scene
     int sim_stall_after = -1;    // simulated cameras stop delivering after this many frames; -1 never
-    std::string command;         // empty: the menu; "locate", "serve"
+    std::string command;         // empty: the menu; "locate", "serve", "tune"
     std::vector<std::string> command_args;
 };
 
