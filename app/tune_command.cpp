@@ -26,6 +26,7 @@ const char* const kWindow[2] = {"cone-locator tune: left", "cone-locator tune: r
 const char* const kTrackbar = "color_th x 1000";
 constexpr int kKeyWrite = 'w';
 constexpr int kKeyQuit = 'q';
+constexpr int kKeyUndo = 'u';
 // Short, so a drawn box follows the mouse.
 constexpr int kKeyWaitMs = 30;
 // A click is not a box: a dragged box must be at least this wide and tall.
@@ -193,8 +194,9 @@ PixelBox spanned(int x0, int y0, int x1, int y1, const cv::Mat& picture) {
 
 enum class SessionEnd { write, quit };
 
-// The windows: boxes dragged with the left button (a right click removes the box under it), the
-// threshold on a slider, w to write the table, q to quit without writing.
+// The windows: boxes dragged with the left button (u takes the last one back), the threshold on a
+// slider, w to write the table, q to quit without writing. (A right click opens the image
+// library's own menu in some builds, so it is not used.)
 SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes[2], const ColorTable& kept,
                           ColorTuning& t) {
     platform::Ui& ui = platform::ui();
@@ -203,8 +205,8 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
         ui.create_trackbar(kWindow[cam], kTrackbar, kThresholdSteps, t.th_thousandths);
     }
     platform::console_printf(
-        "drag a box around each cone with the mouse (a right click removes one), move the %s slider;\n"
-        "w writes the colour table, q quits without writing\n",
+        "drag a box around each cone with the mouse (u takes the last box back), move the %s\n"
+        "slider; w writes the colour table, q quits without writing\n",
         kTrackbar);
     platform::console_flush();
 
@@ -212,6 +214,7 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
         bool active = false;
         int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     } drag[2];
+    std::vector<int> drawn;  // the picture of each box drawn here, in order
     bool redraw = true;
     for (;;) {
         if (redraw) {
@@ -233,6 +236,11 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
         }
 
         bool boxes_changed = false;
+        if (key == kKeyUndo && !drawn.empty()) {
+            boxes[drawn.back()].pop_back();
+            drawn.pop_back();
+            boxes_changed = true;
+        }
         for (int cam = 0; cam < 2; ++cam) {
             const cv::Mat& picture = pictures[cam];
             for (const platform::MouseEvent& e : ui.take_mouse_events(kWindow[cam])) {
@@ -256,20 +264,11 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
                         const PixelBox b = spanned(drag[cam].x0, drag[cam].y0, e.x, e.y, picture);
                         if (b.w >= kSmallestDrag && b.h >= kSmallestDrag) {
                             boxes[cam].push_back(b);
+                            drawn.push_back(cam);
                             boxes_changed = true;
                         }
                         break;
                     }
-                    case platform::MouseEvent::Kind::right_down:
-                        for (size_t i = boxes[cam].size(); i-- > 0;) {
-                            const PixelBox& b = boxes[cam][i];
-                            if (e.x >= b.x && e.x < b.x + b.w && e.y >= b.y && e.y < b.y + b.h) {
-                                boxes[cam].erase(boxes[cam].begin() + static_cast<long>(i));
-                                boxes_changed = true;
-                                break;
-                            }
-                        }
-                        break;
                 }
             }
         }
@@ -410,7 +409,7 @@ std::string tune_usage_text() {
            "  --mask OUT.png        both pictures with their boxes beside the mask of the table\n"
            "\n"
            "With a display a window per picture shows the live mask: drag boxes with the mouse\n"
-           "(a right click removes one), move the threshold slider, w writes the table, q quits\n"
+           "(u takes the last one back), move the threshold slider, w writes the table, q quits\n"
            "without writing. Without one (or with --headless) the boxes are needed for both\n"
            "pictures and --write decides. Put the threshold in the request (color_th).\n"
            "Exit status: 0 done, 1 a file could not be written or no colour stands out of the\n"

@@ -26,9 +26,6 @@ void on_mouse(int event, int x, int y, int /*flags*/, void* data) {
         case cv::EVENT_LBUTTONUP:
             e.kind = MouseEvent::Kind::left_up;
             break;
-        case cv::EVENT_RBUTTONDOWN:
-            e.kind = MouseEvent::Kind::right_down;
-            break;
         case cv::EVENT_MOUSEMOVE:
             e.kind = MouseEvent::Kind::move;
             break;

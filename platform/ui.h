@@ -15,7 +15,7 @@ namespace platform {
 
 // A mouse event in a window, in the coordinates of the picture shown there.
 struct MouseEvent {
-    enum class Kind { left_down, move, left_up, right_down };
+    enum class Kind { left_down, move, left_up };
     Kind kind = Kind::move;
     int x = 0, y = 0;
 };
