@@ -284,8 +284,9 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
         for (int cam = 0; cam < 2; ++cam) {
             const int position = ui.trackbar_position(kWindow[cam], kTrackbar);
             if (position < 0 || position == t.th_thousandths) continue;
+            // 0 would match nothing at all: the slider stops at 1.
             set_threshold(t, std::max(position, 1), pictures, boxes);
-            ui.set_trackbar_position(kWindow[1 - cam], kTrackbar, t.th_thousandths);
+            for (const char* window : kWindow) ui.set_trackbar_position(window, kTrackbar, t.th_thousandths);
             redraw = true;
             break;
         }

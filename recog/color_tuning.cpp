@@ -319,7 +319,9 @@ ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept) {
     for (int cam = 0; cam < 2; ++cam) {
         px[cam] = gather(views[cam]);
         const int kept_count = std::clamp(kept.color_num[cam], 0, kMaxColors);
-        room[cam] = px[cam].box_pixels > 0 ? std::max(0, kMaxTunedColors - kept_count) : 0;
+        // Without pixels on both sides of the boxes no colour can stand out.
+        const bool contrast = px[cam].box_pixels > 0 && px[cam].background_pixels > 0;
+        room[cam] = contrast ? std::max(0, kMaxTunedColors - kept_count) : 0;
 
         nearest[cam].assign(px[cam].units.size(), std::numeric_limits<float>::infinity());
         for (int i = 0; i < kept_count; ++i)

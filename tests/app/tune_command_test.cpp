@@ -15,11 +15,13 @@
 #include "platform/console.h"
 #include "sim/renderer.h"
 #include "sim/scene.h"
+#include "tests/app/tune_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scene_cones.h"
 
 namespace {
 
+using test_support::box_around;
 using test_support::ChildProcess;
 using test_support::read_file;
 using test_support::TempDir;
@@ -55,12 +57,6 @@ sim::Scene orange_scene() {
 void write_pictures(const TempDir& dir, const sim::Scene& scene) {
     ASSERT_TRUE(cv::imwrite(dir.file("rk9t_left.bmp"), sim::render(scene, sim::View::left)));
     ASSERT_TRUE(cv::imwrite(dir.file("rk9t_right.bmp"), sim::render(scene, sim::View::right)));
-}
-
-PixelBox box_around(const sim::Cone& cone, sim::View view) {
-    const sim::ConeTruth t = sim::project(cone, view);
-    const int x0 = int(std::floor(t.min_col)) - 2, y0 = int(std::floor(t.min_row)) - 2;
-    return {x0, y0, int(std::ceil(t.max_col)) + 3 - x0, int(std::ceil(t.max_row)) + 3 - y0};
 }
 
 std::string text_of(const PixelBox& b) {

@@ -17,11 +17,13 @@
 #include "recog/color_tuning.h"
 #include "sim/renderer.h"
 #include "sim/scene.h"
+#include "tests/app/tune_test_support.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scene_cones.h"
 
 namespace {
 
+using test_support::box_around;
 using test_support::cone_at;
 using test_support::TempDir;
 
@@ -58,16 +60,6 @@ sim::Scene scene_of(const SceneColours& colours) {
     scene.noise = 5;
     scene.shading = true;
     return scene;
-}
-
-// A box a little larger than the cone's silhouette in the view.
-PixelBox box_around(const sim::Cone& cone, sim::View view) {
-    const sim::ConeTruth t = sim::project(cone, view);
-    const int x0 = static_cast<int>(std::floor(t.min_col)) - 2,
-              x1 = static_cast<int>(std::ceil(t.max_col)) + 2;
-    const int y0 = static_cast<int>(std::floor(t.min_row)) - 2,
-              y1 = static_cast<int>(std::ceil(t.max_row)) + 2;
-    return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 
 struct Outcome {

@@ -10,8 +10,6 @@
 #include <cstring>
 #include <opencv2/core.hpp>
 
-#include "files/request_file.h"
-
 namespace {
 
 // Colours as red, green, blue.
@@ -91,10 +89,12 @@ TEST(tune_colors, the_same_pixels_give_the_same_table_whatever_the_order_of_the_
     EXPECT_EQ(a.th_thousandths, b.th_thousandths);
 }
 
-TEST(tune_colors, a_box_of_background_alone_gives_no_colour) {
+TEST(tune_colors, boxes_without_contrast_to_the_background_give_no_colour) {
     cv::Mat picture = plain_picture();
     picture(cv::Rect(200, 100, 30, 30)).setTo(kOrange.bgr());  // not boxed
-    const ColorTuning t = tune_both(picture, {{10, 10, 40, 40}});
+    // A box of background alone, and a box over the whole picture (nothing left to compare with).
+    const TuningView views[2] = {{&picture, {{10, 10, 40, 40}}}, {&picture, {{0, 0, 320, 240}}}};
+    const ColorTuning t = tune_colors(views, ColorTable{});
     EXPECT_EQ(t.table.color_num[0], 0);
     EXPECT_EQ(t.table.color_num[1], 0);
     EXPECT_EQ(t.shares[0].box_matched, 0);
@@ -167,19 +167,6 @@ TEST(match_shares, black_pixels_never_match_and_no_colours_match_nothing) {
     EXPECT_EQ(none.box_matched, 0);
     EXPECT_EQ(none.background_matched, 0);
     EXPECT_EQ(none.box_share(), 0.0);
-}
-
-TEST(match_shares, the_table_is_scaled_as_the_reader_scales_it) {
-    // File values in any scale: the pixel colour times 3 matches it exactly.
-    cv::Mat picture = plain_picture();
-    const TuningView view{&picture, {{0, 0, 320, 240}}};
-    ColorTable table{};
-    table.color_vec[1][0][0] = 3 * kBackground.r;
-    table.color_vec[1][0][1] = 3 * kBackground.g;
-    table.color_vec[1][0][2] = 3 * kBackground.b;
-    table.color_num[1] = 1;
-    EXPECT_EQ(match_shares(view, table, 1, 0.001f).box_matched, 320 * 240);
-    EXPECT_EQ(match_shares(view, table, 0, 0.001f).box_matched, 0) << "camera 0 has no colours";
 }
 
 }  // namespace
