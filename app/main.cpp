@@ -6,6 +6,7 @@
 #include "app/menu.h"
 #include "app/options.h"
 #include "app/serve_command.h"
+#include "app/tune_command.h"
 #include "capture/media/backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     if (options.command == "locate") return app::run_locate_command(options.locate);
     // The menu and the service show windows: the display is probed once, before any of them.
     platform::select_ui(options.headless);
+    if (options.command == "tune") return app::run_tune_command(options.tune);
     // The service lists the cameras itself.
     if (options.command == "serve") return app::run_serve_command(backend);
 

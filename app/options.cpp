@@ -88,7 +88,7 @@ platform::CliProgram cone_locator_program(Options& options) {
         "the live preview of one camera, the stereo service, the edge test and the feed of\n"
         "stored stills to the training tool.\n";
     p.options = global_options(options);
-    p.commands = {serve_cli_command(), locate_cli_command(options.locate)};
+    p.commands = {serve_cli_command(), locate_cli_command(options.locate), tune_cli_command(options.tune)};
     p.epilogue =
         "Examples:\n"
         "  cone-locator --camera sim              the menu on the simulated rig\n"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/locate_command.h"
+#include "app/tune_command.h"
 #include "capture/media/backend.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
@@ -19,8 +20,9 @@ struct Options {
     media::Backend camera = media::Backend::v4l2;
     std::string scene_file;    // empty: the built-in scene
     int sim_stall_after = -1;  // simulated cameras stop delivering after this many frames; -1 never
-    std::string command;       // empty: the menu; "locate", "serve"
+    std::string command;       // empty: the menu; "locate", "serve", "tune"
     LocateArgs locate;         // the options of `locate`
+    TuneArgs tune;             // the options of `tune`
 };
 
 enum class ParseResult { ok, help, version, error };

@@ -1,11 +1,15 @@
 #include "files/color_file.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "files/field_splitter.h"
 #include "files/field_values.h"
 #include "files/text_lines.h"
 #include "platform/console.h"
+#include "platform/replace_file.h"
 
 static_assert(sizeof(ColorTable::color_vec[0]) / sizeof(ColorTable::color_vec[0][0]) == kMaxColors);
 
@@ -42,4 +46,51 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
         }
     }
     std::fclose(file);
+}
+
+namespace {
+
+bool same_float(float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+// The shortest text that reads back to v; more digits in the rare case that the reader's detour
+// through double rounds the short form to a neighbour (17 digits give the float's exact value).
+std::string component_text(float v) {
+    char text[64];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text - 1, v);
+    if (ec == std::errc()) {
+        *end = '\0';
+        if (same_float(field_to_float(text), v)) return text;
+    }
+    for (int digits : {9, 17}) {
+        std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(v));
+        if (same_float(field_to_float(text), v)) break;
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string color_file_text(const ColorTable& colors) {
+    int count[2];
+    for (int cam = 0; cam < 2; ++cam) count[cam] = std::clamp(colors.color_num[cam], 0, kMaxColors);
+    if (count[0] == kMaxColors && count[1] == kMaxColors) return "";
+    const int first = count[0] == kMaxColors && count[1] > 0 ? 1 : 0;
+    std::string text;
+    for (int cam : {first, 1 - first}) {
+        for (int i = 0; i < count[cam]; ++i) {
+            const float* vec = colors.color_vec[cam][i];
+            text += std::to_string(cam) + "," + component_text(vec[0]) + "," + component_text(vec[1]) + "," +
+                    component_text(vec[2]) + "\n";
+        }
+    }
+    return text;
+}
+
+bool fio_write_color_file(const std::string& path, const ColorTable& colors, const std::string& backup_path,
+                          std::string& error) {
+    if (colors.color_num[0] >= kMaxColors && colors.color_num[1] >= kMaxColors) {
+        error = "both cameras hold 16 colours; the colour file can give back only one camera's 16";
+        return false;
+    }
+    return platform::replace_file(path, color_file_text(colors), backup_path, error);
 }

@@ -1,6 +1,9 @@
 #include <map>
+#include <memory>
+#include <mutex>
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgproc.hpp>
+#include <utility>
 
 #include "platform/ui.h"
 
@@ -12,6 +15,37 @@ constexpr int kStatusFont = cv::FONT_HERSHEY_SIMPLEX;
 constexpr double kStatusFontScale = 0.4;
 const cv::Scalar kStatusBackground(48, 48, 48);
 const cv::Scalar kStatusText(235, 235, 235);
+
+// Mouse events of one window, filled by the image library's callback during the key wait.
+struct MouseQueue {
+    std::mutex mutex;
+    std::vector<MouseEvent> events;
+};
+
+// Events nobody takes are dropped beyond this, so a window left unread cannot grow without end.
+constexpr size_t kMaxQueuedEvents = 4096;
+
+void on_mouse(int event, int x, int y, int /*flags*/, void* data) {
+    MouseEvent e;
+    switch (event) {
+        case cv::EVENT_LBUTTONDOWN:
+            e.kind = MouseEvent::Kind::left_down;
+            break;
+        case cv::EVENT_LBUTTONUP:
+            e.kind = MouseEvent::Kind::left_up;
+            break;
+        case cv::EVENT_MOUSEMOVE:
+            e.kind = MouseEvent::Kind::move;
+            break;
+        default:
+            return;
+    }
+    e.x = x;
+    e.y = y;
+    auto* queue = static_cast<MouseQueue*>(data);
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    if (queue->events.size() < kMaxQueuedEvents) queue->events.push_back(e);
+}
 
 class GuiUi final : public Ui {
 public:
@@ -61,6 +95,27 @@ public:
         const bool closed = it != windows_.end() && it->second.closed;
         if (it != windows_.end()) windows_.erase(it);
         if (!closed) cv::destroyWindow(name);
+        mouse_.erase(name);  // the window and its callback are gone
+    }
+
+    void create_trackbar(const std::string& name, const std::string& trackbar, int max, int position) override {
+        cv::createTrackbar(trackbar, name, nullptr, max);
+        cv::setTrackbarPos(trackbar, name, position);
+    }
+    int trackbar_position(const std::string& name, const std::string& trackbar) override {
+        return cv::getTrackbarPos(trackbar, name);
+    }
+    void set_trackbar_position(const std::string& name, const std::string& trackbar, int position) override {
+        cv::setTrackbarPos(trackbar, name, position);
+    }
+    std::vector<MouseEvent> take_mouse_events(const std::string& name) override {
+        auto& queue = mouse_[name];
+        if (!queue) {
+            queue = std::make_unique<MouseQueue>();
+            cv::setMouseCallback(name, on_mouse, queue.get());
+        }
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        return std::exchange(queue->events, {});
     }
 
 private:
@@ -105,6 +160,7 @@ private:
     }
 
     std::map<std::string, Window> windows_;
+    std::map<std::string, std::unique_ptr<MouseQueue>> mouse_;
 };
 
 }  // namespace

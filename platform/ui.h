@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace cv {
 class Mat;
@@ -17,6 +18,13 @@ struct WindowOptions {
     std::string status_line;  // key hints drawn in a line under the pictures; empty: none
     int close_key = -1;       // what the key wait reports once the window is closed; -1: nothing
     int x = -1, y = -1;       // where its top-left corner goes on the screen; -1: where it falls
+};
+
+// A mouse event in a window, in the coordinates of the picture shown there.
+struct MouseEvent {
+    enum class Kind { left_down, move, left_up };
+    Kind kind = Kind::move;
+    int x = 0, y = 0;
 };
 
 class Ui {
@@ -32,6 +40,16 @@ public:
     // the windows is closed, the key it was created with.
     virtual int wait_key(int ms) = 0;
     virtual void destroy_window(const std::string& name) = 0;
+    // A slider 0..max under the window, set to position. Without windows there is none.
+    virtual void create_trackbar(const std::string& /*title*/, const std::string& /*name*/, int /*max*/,
+                                 int /*position*/) {}
+    // The slider's position; -1 when there is no such slider.
+    virtual int trackbar_position(const std::string& /*title*/, const std::string& /*name*/) { return -1; }
+    virtual void set_trackbar_position(const std::string& /*title*/, const std::string& /*name*/,
+                                       int /*position*/) {}
+    // The window's mouse events since the last call, oldest first; the first call starts watching.
+    // They arrive while wait_key waits. Without windows there are none.
+    virtual std::vector<MouseEvent> take_mouse_events(const std::string& /*title*/) { return {}; }
 };
 
 // Whether windows can be shown here, and if not, why.
