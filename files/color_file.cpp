@@ -1,33 +1,39 @@
 #include "files/color_file.h"
 
-#include <cstdio>
+#include <string>
 
 #include "files/field_splitter.h"
 #include "files/field_values.h"
+#include "files/line_messages.h"
 #include "files/text_lines.h"
 #include "platform/console.h"
 
 static_assert(sizeof(ColorTable::color_vec[0]) / sizeof(ColorTable::color_vec[0][0]) == kMaxColors);
 
 void fio_read_color_file(const std::string& path, ColorTable* colors) {
-    std::FILE* file = open_text_file(path);
-    if (!file) {
+    std::string text;
+    platform::InputError error;
+    if (!read_text_file(path, text, error)) {
         platform::console_printf("エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n");
+        print_input_problem(path, error);
         return;
     }
     colors->color_num[0] = 0;
     colors->color_num[1] = 0;
 
+    LineMessageScope messages(path);
+    TextLines lines(text);
     char work[64];
     FieldArray buff;
-    while (read_text_line(file, work, sizeof work)) {
+    while (lines.next(work, sizeof work)) {
         if (devide_into_field(work, ",", buff) != 4) continue;
         const int cam = field_to_int(buff[0]);
         if (cam != 0 && cam != 1) {
-            // The table has two cameras only; any other number would write outside it.
-            platform::console_printf(
-                "エラー！(fio_read_color_file)カメラ番号%dは０でも１でもありません。この行は読み込みませんでした。\n",
-                cam);
+            // The table has two cameras only; any other number would write outside it. The text
+            // as written, not the number it converts to.
+            print_line_message(LineMessageKind::bad_camera_number,
+                               std::string("エラー！(fio_read_color_file)カメラ番号") + buff[0] +
+                                   "は０でも１でもありません。この行は読み込みませんでした。\n");
             continue;
         }
         float* vec = colors->color_vec[cam][colors->color_num[cam]];
@@ -41,5 +47,4 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
             break;
         }
     }
-    std::fclose(file);
 }

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/console.h"
+#include "files/line_messages.h"
 
 int devide_into_field(const char* line, const char* separators, FieldArray& fields) {
     const size_t length = std::strlen(line);
@@ -11,7 +11,8 @@ int devide_into_field(const char* line, const char* separators, FieldArray& fiel
     for (size_t i = 0; i < length; ++i) {
         if (count == kMaxFields) {
             // A malformed file must not end the service: report it and let the reader skip it.
-            platform::console_printf("エラー！配列宣言を越えました（devide_into_field）\n");
+            print_line_message(LineMessageKind::too_many_fields,
+                               "エラー！配列宣言を越えました（devide_into_field）\n");
             return kTooManyFields;
         }
         const char c = line[i];

@@ -12,6 +12,8 @@ class Mat;
 
 namespace platform {
 
+class FileWatch;
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -20,6 +22,9 @@ public:
     virtual void show(const std::string& title, const cv::Mat& image) = 0;
     // Waits up to ms milliseconds for a key: its code, or -1 when none was pressed.
     virtual int wait_key(int ms) = 0;
+    // The same wait, ended early (-1) as soon as the watched file comes; a plain wait when the
+    // watch is null or inactive. The loop keeps its pace when nothing comes.
+    virtual int wait_key_or_wake(int ms, FileWatch* wake);
     virtual void destroy_window(const std::string& title) = 0;
 };
 

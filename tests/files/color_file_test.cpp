@@ -118,7 +118,7 @@ TEST_F(ColorFile, an_empty_file_clears_the_table_a_missing_one_keeps_it) {
     read_table();  // raw (3, 0, 4) without scaling
     std::remove(color_path().c_str());
     // The failed open keeps the table; the vectors already there are scaled all the same.
-    EXPECT_EQ(read(kReadColorOnly), kOpenFailed);
+    EXPECT_EQ(read(kReadColorOnly), kOpenFailed + "  " + color_path() + ": no such file\n");
     ASSERT_EQ(rec.colors.color_num[0], 1);
     ASSERT_EQ(rec.colors.color_num[1], 1);
     expect_vec(0, 0, 0.6f, 0, 0.8f);

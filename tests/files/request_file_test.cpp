@@ -90,7 +90,7 @@ TEST_F(RequestFile, a_line_of_too_many_fields_is_reported_and_skipped) {
 }
 
 TEST_F(RequestFile, a_missing_request_file_keeps_the_values) {
-    EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed);
+    EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed + "  " + request_path() + ": no such file\n");
     EXPECT_EQ(rec.min_pixnum, 42);
     EXPECT_EQ(rec.color_th, 0.5f);
     EXPECT_EQ(rec.left_cam_id, 7);
@@ -125,7 +125,9 @@ TEST_F(RequestFile, the_selector_picks_the_files) {
     // Both missing: both messages, colour table first.
     std::remove(color_path().c_str());
     std::remove(request_path().c_str());
-    EXPECT_EQ(read(kReadColorAndRequest), kColorOpenFailed + kRequestOpenFailed);
+    EXPECT_EQ(read(kReadColorAndRequest), kColorOpenFailed + "  " + color_path() + ": no such file\n" +
+                                              kRequestOpenFailed + "  " + request_path() +
+                                              ": no such file\n");
 }
 
 TEST(initial_recog_params, usable_before_any_request) {
