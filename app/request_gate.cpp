@@ -13,7 +13,10 @@ bool RequestGate::request_waiting() {
         seen_ = named_ = stuck_ = Entry{};  // gone: whatever comes next is new
         return false;
     }
-    seen_ = Entry{true, st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & S_IFMT)};
+    const auto ns = [](const timespec& t) {
+        return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+    };
+    seen_ = Entry{true, st.st_dev, st.st_ino, static_cast<mode_t>(st.st_mode & S_IFMT), ns(st.st_mtim)};
     if (S_ISREG(st.st_mode)) {
         named_ = Entry{};
         if (stuck_.valid && seen_ == stuck_) return false;

@@ -2,7 +2,7 @@
 // Which request files the stereo service answers. Only a regular file is a request: a directory,
 // FIFO, socket, device or link of that name is named once and left alone (it is never opened, so
 // it can't block the loop). A request whose file can't be deleted is answered once and not again
-// until it is gone, instead of eight times a second.
+// until it is gone or written anew, instead of eight times a second.
 
 #include <sys/types.h>
 
@@ -21,11 +21,15 @@ public:
     void answered(bool deleted);
 
 private:
+    // A directory entry as far as it tells one file from another: a file put in the place of a
+    // deleted one may get its inode number again, but not its modification time (which a change
+    // of permissions or attributes leaves alone).
     struct Entry {
         bool valid = false;
         dev_t dev = 0;
         ino_t ino = 0;
         mode_t type = 0;
+        long long mtime_ns = 0;
         bool operator==(const Entry&) const = default;
     };
     std::string path_;

@@ -32,8 +32,9 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
             // The table has two cameras only; any other number would write outside it. The text
             // as written, not the number it converts to.
             print_line_message(LineMessageKind::bad_camera_number,
-                               std::string("エラー！(fio_read_color_file)カメラ番号") + buff[0] +
-                                   "は０でも１でもありません。この行は読み込みませんでした。\n");
+                               "エラー！(fio_read_color_file)カメラ番号%"
+                               "sは０でも１でもありません。この行は読み込みませんでした。\n",
+                               buff[0]);
             continue;
         }
         float* vec = colors->color_vec[cam][colors->color_num[cam]];

@@ -1,5 +1,10 @@
 #include "files/line_messages.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <string_view>
+
 #include "platform/console.h"
 
 namespace {
@@ -30,7 +35,13 @@ bool LineMessageScope::admit(LineMessageKind kind) {
     return true;
 }
 
-void print_line_message(LineMessageKind kind, const std::string& text) {
+void print_line_message(LineMessageKind kind, const char* format, ...) {
     if (t_current && !t_current->admit(kind)) return;
-    platform::console_write(text);
+    va_list args;
+    va_start(args, format);
+    char text[512];
+    const int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (n > 0)
+        platform::console_write(std::string_view(text, std::min(static_cast<size_t>(n), sizeof text - 1)));
 }

@@ -33,6 +33,7 @@ private:
     LineMessageScope* outer_;
 };
 
-// Prints the message of one line (UTF-8 text) unless the file being read has had enough of
-// this kind; outside a scope it is always printed.
-void print_line_message(LineMessageKind kind, const std::string& text);
+// Prints the message of one line (printf-style UTF-8 text) unless the file being read has had
+// enough of this kind; outside a scope it is always printed. Nothing is formatted for a message
+// that is only counted.
+void print_line_message(LineMessageKind kind, const char* format, ...) __attribute__((format(printf, 2, 3)));

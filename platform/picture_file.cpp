@@ -1,13 +1,32 @@
 #include "platform/picture_file.h"
 
 #include <exception>
+#include <iostream>
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgcodecs.hpp>
+#include <sstream>
 #include <vector>
 
 #include "platform/output_file.h"
 
 namespace platform {
+namespace {
+
+// The decoder writes its own complaint about a damaged picture straight to std::cerr, past the
+// library's log level; the tool names the problem itself, so the complaint is dropped.
+class CerrSilenced {
+public:
+    CerrSilenced() : saved_(std::cerr.rdbuf(sink_.rdbuf())) {}
+    ~CerrSilenced() { std::cerr.rdbuf(saved_); }
+    CerrSilenced(const CerrSilenced&) = delete;
+    CerrSilenced& operator=(const CerrSilenced&) = delete;
+
+private:
+    std::ostringstream sink_;
+    std::streambuf* saved_;
+};
+
+}  // namespace
 
 bool read_picture(const std::string& path, cv::Mat& picture, InputError& error) {
     picture.release();
@@ -18,6 +37,7 @@ bool read_picture(const std::string& path, cv::Mat& picture, InputError& error) 
         return false;
     }
     try {
+        CerrSilenced quiet;
         const cv::Mat buffer(1, static_cast<int>(bytes.size()), CV_8UC1, bytes.data());
         picture = cv::imdecode(buffer, cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
     } catch (const std::exception&) {
