@@ -39,16 +39,20 @@ struct FeedPlanes {
     AreaInfo area_info[kMaxAreas];
 };
 
-// Ends the sequence at a still that is there but can't be used: named with the reason, and with
-// the request that is left unanswered, if one waits.
-void say_sequence_ends(const std::string& path, const std::string& reason) {
-    platform::console_printf(
-        "エラー！(static_movie_feed)静止画を読み込めません：%s：%s。ここで終わります。\n", path.c_str(),
-        reason.c_str());
+// When the sequence ends at a still that can't be used, a waiting request stays unanswered.
+void say_request_left_waiting() {
     if (platform::file_exists(platform::request_path())) {
         platform::console_printf("  リクエストファイル %s には応答していません。\n",
                                  platform::request_path().c_str());
     }
+}
+
+// Ends the sequence at a still that is there but can't be read: named with the reason.
+void say_sequence_ends(const std::string& path, const std::string& reason) {
+    platform::console_printf(
+        "エラー！(static_movie_feed)静止画を読み込めません：%s：%s。ここで終わります。\n", path.c_str(),
+        reason.c_str());
+    say_request_left_waiting();
 }
 
 // The still as a 24-bit 320 x 240 picture; other forms are converted with one line saying so.
@@ -68,10 +72,7 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
     if (!to_bgr8(loaded, bgr)) {
         platform::console_printf("エラー！(static_movie_feed)この形式の画像は扱えません。（%s）%s\n",
                                  picture_form(loaded).c_str(), path.c_str());
-        if (platform::file_exists(platform::request_path())) {
-            platform::console_printf("  リクエストファイル %s には応答していません。\n",
-                                     platform::request_path().c_str());
-        }
+        say_request_left_waiting();
         return false;
     }
     if (bgr.cols != kFrameWidth || bgr.rows != kFrameHeight) {

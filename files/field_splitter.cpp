@@ -17,7 +17,8 @@ int devide_into_field(const char* line, const char* separators, FieldArray& fiel
         }
         const char c = line[i];
         const bool last = i + 1 == length;
-        const bool separator = std::strchr(separators, c) != nullptr;  // c is never the NUL here
+        bool separator = false;  // c is never the NUL here; the set is a character or two
+        for (const char* s = separators; *s && !separator; ++s) separator = *s == c;
         if (separator && !last) {
             fields[count][pos] = '\0';  // the separator itself never stays
             ++count;

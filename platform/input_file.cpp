@@ -97,29 +97,35 @@ bool read_input_file(const std::string& path, size_t max_bytes, std::string& byt
                     "larger than " + std::to_string(max_bytes) + " bytes, too large for this kind of file");
     };
     if (st.st_size > 0 && static_cast<unsigned long long>(st.st_size) > max_bytes) return too_large();
-    bytes.reserve(st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0);
-
+    // Room for the whole file and one byte more, which tells a file that grew since fstat.
+    bytes.resize(static_cast<size_t>(st.st_size > 0 ? st.st_size : 0) + 1);
+    size_t at = 0;
     for (;;) {
         if (stop_requested()) {
             bytes.clear();
             return fail(error, InputProblem::stopped, "reading stopped: the tool is ending");
         }
-        const size_t at = bytes.size();
-        // One byte more than the limit allows tells a file that grew past it.
-        const size_t want = std::min(kPiece, max_bytes - std::min(max_bytes, at) + 1);
-        bytes.resize(at + want);
-        const ssize_t n = ::read(fd, bytes.data() + at, want);
+        if (at == bytes.size()) {
+            if (at > max_bytes) {
+                bytes.clear();
+                return too_large();
+            }
+            bytes.resize(std::min(at + kPiece, max_bytes + 1));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + at, std::min(kPiece, bytes.size() - at));
         if (n < 0) {
-            bytes.resize(at);
             if (errno == EINTR) continue;
             const int read_errno = errno;
             bytes.clear();
             return fail(error, InputProblem::unreadable,
                         std::string("cannot be read: ") + std::strerror(read_errno));
         }
-        bytes.resize(at + static_cast<size_t>(n));
-        if (n == 0) return true;
-        if (bytes.size() > max_bytes) {
+        if (n == 0) {
+            bytes.resize(at);
+            return true;
+        }
+        at += static_cast<size_t>(n);
+        if (at > max_bytes) {
             bytes.clear();
             return too_large();
         }
