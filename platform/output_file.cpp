@@ -16,8 +16,8 @@ namespace {
 
 std::string errno_text(int error_number) { return std::strerror(error_number); }
 
-// The file a write to path ends up in: the target of a symbolic link (of a chain of them),
-// the path itself otherwise.
+// The file a write to path ends up in: the file a symbolic link (or a chain of them) leads to,
+// also when it does not exist yet; the path itself otherwise.
 std::string resolve_target(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
@@ -74,17 +74,18 @@ OutputFile::~OutputFile() { discard(); }
 bool OutputFile::open(const std::string& path, std::string& reason) {
     discard();
     failure_.clear();
-    target_ = resolve_target(path);
+    target_ = path;
     struct stat st {};
-    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    const bool exists = ::stat(path.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         reason = "it is a directory";
         return false;
     }
     if (exists && !S_ISREG(st.st_mode)) {
-        // A device or pipe can't be replaced by renaming; written in place. Non-blocking, so a
-        // FIFO without a reader is refused at once instead of waited on.
-        const int fd = ::open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        // A device or pipe can't be replaced by renaming; written in place, by the name given
+        // (/dev/stdout leads to a pipe only the kernel can follow). Non-blocking, so a FIFO
+        // without a reader is refused at once instead of waited on.
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) {
             reason = errno == ENXIO ? "a FIFO that nobody reads" : errno_text(errno);
             return false;
@@ -94,6 +95,7 @@ bool OutputFile::open(const std::string& path, std::string& reason) {
         direct_ = true;
         return true;
     }
+    target_ = resolve_target(path);
     int error_number = 0;
     fd_ = create_temporary(target_, temporary_, error_number);
     if (fd_ < 0) {
@@ -154,11 +156,10 @@ bool write_output_file(const std::string& path, std::string_view bytes, std::str
 }
 
 bool remove_output_file(const std::string& path) {
-    const std::string target = resolve_target(path);
     struct stat st {};
-    if (::stat(target.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR;
     if (!S_ISREG(st.st_mode)) return true;
-    return ::unlink(target.c_str()) == 0 || errno == ENOENT;
+    return ::unlink(resolve_target(path).c_str()) == 0 || errno == ENOENT;
 }
 
 }  // namespace platform

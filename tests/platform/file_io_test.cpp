@@ -209,6 +209,18 @@ TEST(write_output_file, links_are_followed_devices_and_pipes_written_in_place) {
     EXPECT_TRUE(platform::write_output_file("/dev/null", "x", reason)) << reason;
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 
+    // A pipe reached through a link only the kernel can follow, as /dev/stdout is.
+    int pipe_fds[2];
+    ASSERT_EQ(pipe(pipe_fds), 0);
+    const std::string pipe_path = "/proc/self/fd/" + std::to_string(pipe_fds[1]);
+    EXPECT_TRUE(platform::remove_output_file(pipe_path));
+    EXPECT_TRUE(platform::write_output_file(pipe_path, "through the pipe", reason)) << reason;
+    char received[32] = {};
+    EXPECT_EQ(read(pipe_fds[0], received, sizeof received - 1), 16);
+    EXPECT_STREQ(received, "through the pipe");
+    close(pipe_fds[0]);
+    close(pipe_fds[1]);
+
     // A FIFO that nobody reads is refused at once.
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0644), 0);
     EXPECT_FALSE(platform::write_output_file(dir.file("fifo"), "x", reason));
