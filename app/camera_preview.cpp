@@ -29,6 +29,7 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
     cv::Mat grey_full(480, 640, CV_8UC1);
     cv::Mat grey_small(240, 320, CV_8UC1);
     int64_t frame_number = 0;  // wide, so a series up to INT_MAX ends without overflow
+    bool series_failed = false;
     for (;;) {
         if (!camera.read(frame) || frame.empty()) {
             platform::console_printf("エラー！(camera_preview)カメラから画像を取得できませんでした。\n");
@@ -47,10 +48,11 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return;
 
-        const bool request = platform::file_exists(platform::request_path());
+        // Only a regular file is a request: a directory or FIFO of that name is left alone.
+        const bool request = platform::regular_file_exists(platform::request_path());
         if (key == 'c' || request) {
-            // Save and notify failures are not reported: the controller asks again.
-            save_picture(platform::right_picture_path(), grey_small);
+            // A picture that can't be written is named; the old one is not replaced by a part.
+            save_picture(platform::right_picture_path(), grey_small, "camera_preview");
             platform::create_empty_file(platform::notify_path());
             if (request) {
                 platform::remove_file(platform::request_path());
@@ -59,7 +61,12 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
             }
         }
         if (image_num_max > 0 && frame_number <= image_num_max) {
-            save_picture(series_picture_path(frame_number), grey_small);
+            std::string reason;
+            if (!save_picture(series_picture_path(frame_number), grey_small, reason) && !series_failed) {
+                // Once: a full disk would otherwise print a line on every pass.
+                print_write_failure(series_picture_path(frame_number), reason, "camera_preview");
+                series_failed = true;
+            }
             platform::console_printf("%s\n", std::to_string(frame_number).c_str());
             ++frame_number;
         }

@@ -6,13 +6,15 @@
 #include <opencv2/core.hpp>
 
 #include "app/camera_hint.h"
+#include "app/request_gate.h"
 #include "app/service_frame.h"
 #include "app/service_pass.h"
 #include "capture/media/media_platform.h"
 #include "capture/video_input.h"
 #include "files/request_file.h"
 #include "platform/console.h"
-#include "platform/file_ops.h"
+#include "platform/dir_lock.h"
+#include "platform/file_watch.h"
 #include "platform/input.h"
 #include "platform/ui.h"
 #include "platform/work_dir.h"
@@ -30,6 +32,7 @@ constexpr int kWindowGap = 24;
 
 // Everything the service builds at start-up; torn down in a fixed order however the run ended.
 struct ServiceResources {
+    platform::DirLock lock;  // released last, when everything else is gone
     int* match_list = nullptr;
     std::unique_ptr<ServiceWorkspace> ws;
     cv::Mat image1, image2;
@@ -71,10 +74,49 @@ bool open_cameras(capture::VideoInput& VI) {
     return all;
 }
 
+// One service per work directory: two would answer one request twice. False when another
+// service holds it; a lock that can't be had at all (a read-only directory) only warns.
+bool take_work_dir(platform::DirLock& lock) {
+    const std::string path = platform::service_lock_path();
+    switch (lock.take(path)) {
+        case platform::DirLock::Result::taken:
+            return true;
+        case platform::DirLock::Result::held_elsewhere: {
+            const std::string holder = lock.holder_id().empty() ? std::string("番号不明") : lock.holder_id();
+            platform::console_printf(
+                "エラー！(corn_location_service)作業ディレクトリ %s では別のサービス（プロセス "
+                "%s）が動いています。\n",
+                platform::work_dir().c_str(), holder.c_str());
+            return false;
+        }
+        case platform::DirLock::Result::unavailable:
+            platform::console_printf(
+                "警告：(corn_location_service)"
+                "ロックファイルを使えません。ほかのサービスと同時に動くのを防げません。\n");
+            platform::console_printf("  %s: %s\n", path.c_str(), lock.reason().c_str());
+            return true;
+    }
+    return true;
+}
+
+// What the service watches and waits for, said once when it starts serving.
+void say_what_is_watched(const platform::FileWatch& watch) {
+    platform::console_printf("作業ディレクトリ：%s\n", platform::work_dir().c_str());
+    if (watch.active()) {
+        platform::console_printf("%s が置かれるのを待ちます（置かれたらすぐに応答します）。\n",
+                                 std::string(platform::kRequestFile).c_str());
+    } else {
+        platform::console_printf(
+            "%s が置かれるのを待ちます（%d ms ごとに確かめます。監視できません：%s）。\n",
+            std::string(platform::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
+    }
+}
+
 ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, const ServiceStop& stop,
                        ServiceResources& s) {
     platform::Ui& ui = platform::ui();
     int key = 0;
+    if (!take_work_dir(s.lock)) return ServiceEnd::failed;
     s.match_list = new (std::nothrow) int[kMaxAreas];
     if (!s.match_list) std::exit(0);
     for (int i = 0; i < kMaxAreas; ++i) s.match_list[i] = -1;
@@ -107,7 +149,11 @@ ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, con
     platform::console_printf("[q]キーを押すと終了します。\n");
     platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
     platform::console_printf("[t]キーを押すとテスト動作を実行します。\n");
+    // The key wait ends as soon as a request is put in place; without the watch it is polled.
+    platform::FileWatch watch(platform::work_dir(), std::string(platform::kRequestFile));
+    say_what_is_watched(watch);
     platform::console_flush();
+    RequestGate gate(platform::request_path());
 
     // Tested at the top, so the pass in which q comes is finished first (a request in it is
     // still answered).
@@ -117,9 +163,10 @@ ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, con
         ui.show(s.titles.window_name1, s.image1);
         fetch_frame(*s.VI, kRightDevice, s.image2);
         ui.show(s.titles.window_name2, s.image2);
-        key = ui.wait_key(kKeyWaitMs);
-        const bool request = platform::file_exists(platform::request_path());
-        answer_service_pass(key, request, s.image1, s.image2, ws);
+        key = ui.wait_key_or_wake(kKeyWaitMs, &watch);
+        const bool request = gate.request_waiting();
+        const PassOutcome outcome = answer_service_pass(key, request, s.image1, s.image2, ws);
+        if (outcome.answered) gate.answered(outcome.request_deleted);
         platform::console_flush();
     }
     return ServiceEnd::quit;

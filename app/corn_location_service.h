@@ -17,7 +17,8 @@ namespace app {
 
 enum class ServiceEnd {
     quit,    // key q or a stop request: torn down in order
-    failed,  // a camera could not be opened or the service stopped on an error; torn down
+    failed,  // another service holds the work directory, a camera could not be opened or the
+             // service stopped on an error; torn down
 };
 
 // Asked at the top of every loop pass; true ends the service as key q does.

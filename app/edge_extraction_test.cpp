@@ -12,8 +12,14 @@ namespace app {
 int edge_extraction_test(const std::string& input_path, const std::string& output_path) {
     try {
         cv::Mat loaded;
-        if (!load_picture(input_path, loaded)) {
+        platform::InputError error;
+        if (!load_picture(input_path, loaded, error)) {
             platform::console_printf("画像が見つかりません\n");
+            // "Not found" says it all for a missing picture; for any other failure the path and
+            // the reason follow.
+            if (error.problem != platform::InputProblem::missing) {
+                platform::console_printf("  %s\n", platform::input_problem_text(input_path, error).c_str());
+            }
             return -1;
         }
         // The filter runs on the grey version of a colour picture; a grey picture (the live
@@ -35,8 +41,7 @@ int edge_extraction_test(const std::string& input_path, const std::string& outpu
         cv::cvtColor(colour, grey_image, cv::COLOR_BGR2GRAY);
         cv::Sobel(grey_image, sobel_x16, CV_16S, 1, 0, 3);
         cv::convertScaleAbs(sobel_x16, sobel_x8, 1.0, 0.0);
-        save_picture(output_path, sobel_x8);  // a failed save is not reported
-        return 0;
+        return save_picture(output_path, sobel_x8, "edge_extraction_test") ? 0 : -1;
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(edge_extraction_test)%s\n", e.what());
         return -1;

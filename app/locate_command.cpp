@@ -1,6 +1,8 @@
 #include "app/locate_command.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <opencv2/core.hpp>
@@ -10,7 +12,9 @@
 #include "app/stereo_recognition.h"
 #include "files/recog_params.h"
 #include "platform/console.h"
-#include "platform/file_ops.h"
+#include "platform/input_file.h"
+#include "platform/output_file.h"
+#include "platform/picture_file.h"
 #include "platform/work_dir.h"
 
 namespace app {
@@ -19,17 +23,9 @@ namespace {
 // Loads one of the two pictures; false with a message when it is missing, unreadable or not of the
 // form the cameras deliver.
 bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string& error) {
-    if (!platform::file_exists(path)) {
-        error = path + ": no such file";
-        return false;
-    }
-    try {
-        picture = cv::imread(path, cv::IMREAD_ANYDEPTH | cv::IMREAD_ANYCOLOR);
-    } catch (const cv::Exception&) {
-        picture.release();
-    }
-    if (picture.empty()) {
-        error = path + ": not a picture that can be read";
+    platform::InputError problem;
+    if (!platform::read_picture(path, picture, problem)) {
+        error = platform::input_problem_text(path, problem);
         return false;
     }
     if (picture.depth() != CV_8U || picture.channels() != 3) {
@@ -47,14 +43,6 @@ bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string&
 bool can_write_picture(const std::string& path) {
     try {
         return cv::haveImageWriter(path);
-    } catch (const cv::Exception&) {
-        return false;
-    }
-}
-
-bool write_picture(const std::string& path, const cv::Mat& picture) {
-    try {
-        return cv::imwrite(path, picture);
     } catch (const cv::Exception&) {
         return false;
     }
@@ -88,7 +76,9 @@ platform::CliCommand locate_cli_command(LocateArgs& out) {
         "colours from the colour table (default: those of the work directory); the binary\n"
         "pictures go to the work directory. --report writes the report file there, --annotate\n"
         "draws both pictures side by side with the candidates, pairings and distances.\n"
-        "Exit status: 0 done, 1 a file could not be written, 2 bad arguments or pictures.\n";
+        "An earlier report or annotated picture is removed first: what stands there afterwards\n"
+        "was written completely by this run.\n"
+        "Exit status: 0 done, 1 a file could not be written, 2 bad arguments or input files.\n";
     c.options = {
         file("--left", &LocateArgs::left, "the left camera's picture"),
         file("--right", &LocateArgs::right, "the right camera's picture"),
@@ -141,10 +131,21 @@ int locate(const LocateArgs& a) {
     if (a.left.empty() || a.right.empty()) {
         return fail(std::string(kBothPictures) + "; see cone-locator locate --help", 2);
     }
-    // Files named on the command line must be there; the work directory's are optional, as for the
-    // service, which then says it could not open them and carries on.
+    // Outputs of an earlier run go first: whatever stands there afterwards is this run's, complete.
+    for (const std::string* output : {&a.report, &a.annotate}) {
+        if (!output->empty() && !platform::remove_output_file(*output)) {
+            return fail(*output + ": the earlier file could not be removed: " + std::strerror(errno), 1);
+        }
+    }
+    // Files named on the command line must be readable; the work directory's are optional, as for
+    // the service, which then says it could not open them and carries on.
     for (const std::string* named : {&a.request, &a.colors}) {
-        if (!named->empty() && !platform::file_exists(*named)) return fail(*named + ": no such file", 2);
+        std::string bytes;
+        platform::InputError problem;
+        if (!named->empty() &&
+            !platform::read_input_file(*named, platform::kParameterFileLimit, bytes, problem)) {
+            return fail(platform::input_problem_text(*named, problem), 2);
+        }
     }
     if (!a.annotate.empty() && !can_write_picture(a.annotate)) {
         return fail(a.annotate + ": no picture format for this file name (use .png, .bmp, .jpg)", 2);
@@ -176,12 +177,15 @@ int locate(const LocateArgs& a) {
         &recog_plm, image1, image2, image_info, area_info_large.get(), match_list.get(), paths);
     platform::console_flush();
 
-    int status = result.report_ok ? 0 : 1;
+    int status = 0;
+    if (!result.report_ok) {
+        status = fail(a.report + ": the report could not be written: " + result.report_failure, 1);
+    }
     if (!a.annotate.empty()) {
         const cv::Mat picture =
             annotate_stereo_pair(left_seen, right_seen, image_info, area_info_large.get(), match_list.get());
-        if (!write_picture(a.annotate, picture)) {
-            status = fail(a.annotate + ": the annotated picture could not be written", 1);
+        if (std::string reason; !platform::write_picture(a.annotate, picture, reason)) {
+            status = fail(a.annotate + ": the annotated picture could not be written: " + reason, 1);
         }
     }
     return status;

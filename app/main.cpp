@@ -10,12 +10,16 @@
 #include "capture/media/backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
+#include "platform/picture_file.h"
 #include "platform/ui.h"
 #include "platform/work_dir.h"
 
 int main(int argc, char** argv) {
     // Line-buffered so a controller or a test reading through a pipe sees each line at once.
     std::setvbuf(stdout, nullptr, _IOLBF, 1 << 16);
+    // The tool names every file problem itself; the image library's own warnings would only
+    // repeat them in another form.
+    platform::quiet_image_library_log();
 
     app::Options options;
     std::string text;

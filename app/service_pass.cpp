@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kKeyCapture = 'c';
 constexpr int kKeyTest = 't';
+const char* const kWho = "corn_location_service";
 
 // The request's recognition on copies of the pictures; true when the report is complete.
 bool recognize(const cv::Mat& image1, const cv::Mat& image2, ServiceWorkspace& ws,
@@ -30,30 +31,42 @@ bool recognize(const cv::Mat& image1, const cv::Mat& image2, ServiceWorkspace& w
 
 }  // namespace
 
-void answer_service_pass(int key, bool request, const cv::Mat& image1, const cv::Mat& image2,
-                         ServiceWorkspace& ws) {
+PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, const cv::Mat& image2,
+                                ServiceWorkspace& ws) {
+    PassOutcome outcome;
     if (key == kKeyCapture || request) {
-        // Save failures are not reported; the answer goes on without the pictures.
-        save_picture(platform::left_picture_path(), image1);
-        save_picture(platform::right_picture_path(), image2);
+        // A picture that can't be written is named; the answer goes on without it.
+        save_picture(platform::left_picture_path(), image1, kWho);
+        save_picture(platform::right_picture_path(), image2, kWho);
         if (request) {
             platform::console_printf("\n");
             platform::console_printf("\n----------------画像取込　認識開始-----------\n");
             const std::string report = platform::report_path();
             if (!recognize(image1, image2, ws, report)) {
-                // The finder has said why. An older or cut-short report must not pass for this
-                // request's answer, so the controller finds none.
+                // The finder has said why. An older report must not pass for this request's
+                // answer, so the controller finds none.
                 platform::remove_file(report);
             }
             // Report complete, then the request gone, then the notify file: the controller reads
             // the report as soon as the notify file appears.
-            platform::remove_file(platform::request_path());
-            platform::create_empty_file(platform::notify_path());
+            outcome.answered = true;
+            std::string reason;
+            outcome.request_deleted = platform::remove_file(platform::request_path(), &reason);
+            if (!outcome.request_deleted) {
+                platform::console_printf(
+                    "エラー！(corn_location_service)リクエストファイルを削除できません。"
+                    "なくなるまでこのリクエストには応答しません。\n");
+                platform::console_printf("  %s: %s\n", platform::request_path().c_str(), reason.c_str());
+            }
+            if (!platform::create_empty_file(platform::notify_path(), &reason)) {
+                print_write_failure(platform::notify_path(), reason, kWho);
+            }
         } else {
             platform::console_printf("Captured!!\n");
         }
     }
     if (key == kKeyTest) recognize(image1, image2, ws, platform::notify_path());
+    return outcome;
 }
 
 }  // namespace app

@@ -20,11 +20,19 @@ struct ServiceWorkspace {
     cv::Mat work1, work2;
 };
 
+// What became of the request of a pass.
+struct PassOutcome {
+    bool answered = false;         // a request was answered
+    bool request_deleted = false;  // ... and its file deleted (false: it is still there)
+};
+
 // On a request or key c saves image1 (left) and image2 (right); with a request prints the
 // heading, runs the recognition into the report file, deletes the request and then creates the
 // empty notify file; key c alone prints "Captured!!". Key t then runs the recognition with the
-// notify file as its report. Other keys do nothing.
-void answer_service_pass(int key, bool request, const cv::Mat& image1, const cv::Mat& image2,
-                         ServiceWorkspace& ws);
+// notify file as its report. Other keys do nothing. Every file is put in place whole; one that
+// can't be written is named with the reason and is not replaced (a report that can't be written
+// is removed, so an older one can't pass for the answer), as is a request that can't be deleted.
+PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, const cv::Mat& image2,
+                                ServiceWorkspace& ws);
 
 }  // namespace app

@@ -39,10 +39,31 @@ struct FeedPlanes {
     AreaInfo area_info[kMaxAreas];
 };
 
+// When the sequence ends at a still that can't be used, a waiting request stays unanswered.
+void say_request_left_waiting() {
+    if (platform::file_exists(platform::request_path())) {
+        platform::console_printf("  リクエストファイル %s には応答していません。\n",
+                                 platform::request_path().c_str());
+    }
+}
+
+// Ends the sequence at a still that is there but can't be read: named with the reason.
+void say_sequence_ends(const std::string& path, const std::string& reason) {
+    platform::console_printf(
+        "エラー！(static_movie_feed)静止画を読み込めません：%s：%s。ここで終わります。\n", path.c_str(),
+        reason.c_str());
+    say_request_left_waiting();
+}
+
 // The still as a 24-bit 320 x 240 picture; other forms are converted with one line saying so.
-// False when it is missing or can't be read: the sequence has ended.
+// False when it is missing (the normal end of the sequence) or can't be used (said so): the
+// sequence has ended.
 bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
-    if (!load_picture(path, loaded)) return false;
+    platform::InputError error;
+    if (!load_picture(path, loaded, error)) {
+        if (error.problem != platform::InputProblem::missing) say_sequence_ends(path, error.reason);
+        return false;
+    }
     if (loaded.type() == CV_8UC3 && loaded.cols == kFrameWidth && loaded.rows == kFrameHeight) {
         still = loaded.clone();  // classified in place; the loaded one is what the window shows
         return true;
@@ -51,6 +72,7 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
     if (!to_bgr8(loaded, bgr)) {
         platform::console_printf("エラー！(static_movie_feed)この形式の画像は扱えません。（%s）%s\n",
                                  picture_form(loaded).c_str(), path.c_str());
+        say_request_left_waiting();
         return false;
     }
     if (bgr.cols != kFrameWidth || bgr.rows != kFrameHeight) {
@@ -91,9 +113,10 @@ WaitResult wait_for_request(const cv::Mat& mask) {
         platform::console_flush();
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return WaitResult::quit;
-        if (platform::file_exists(platform::request_path())) {
+        if (platform::regular_file_exists(platform::request_path())) {
             // This order is the training tool's: picture, notify file, then the request deleted.
-            save_picture(platform::right_picture_path(), mask);
+            // A mask that can't be written is named; the old one is not replaced by a part.
+            save_picture(platform::right_picture_path(), mask, "static_movie_feed");
             platform::create_empty_file(platform::notify_path());
             platform::remove_file(platform::request_path());
             return WaitResult::next;

@@ -18,8 +18,8 @@ StereoRecognitionResult run_stereo_recognition(RecogParams* recog_plm, cv::Mat& 
     corn_find(*recog_plm, image2, &image_info[1], &area_info_large[kMaxAreas], paths.right_bin, 1);
     corn_stereo_matching(image_info, area_info_large, match_list);
     StereoRecognitionResult result;
-    result.reported =
-        corn_get_location(image_info, area_info_large, match_list, paths.report, &result.report_ok);
+    result.reported = corn_get_location(image_info, area_info_large, match_list, paths.report,
+                                        &result.report_ok, &result.report_failure);
     return result;
 }
 

@@ -25,6 +25,7 @@ struct StereoRecognitionPaths {
 struct StereoRecognitionResult {
     int reported = 0;       // objects reported
     bool report_ok = true;  // false when the report file could not be written completely
+    std::string report_failure;  // why not
 };
 
 // Updates recog_plm from the colour table and the request, finds the candidates of image1 (left,

@@ -4,9 +4,11 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "files/field_splitter.h"
 #include "files/field_values.h"
+#include "files/line_messages.h"
 #include "files/text_lines.h"
 #include "platform/console.h"
 #include "platform/replace_file.h"
@@ -14,24 +16,30 @@
 static_assert(sizeof(ColorTable::color_vec[0]) / sizeof(ColorTable::color_vec[0][0]) == kMaxColors);
 
 void fio_read_color_file(const std::string& path, ColorTable* colors) {
-    std::FILE* file = open_text_file(path);
-    if (!file) {
+    std::string text;
+    platform::InputError error;
+    if (!read_text_file(path, text, error)) {
         platform::console_printf("エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n");
+        print_input_problem(path, error);
         return;
     }
     colors->color_num[0] = 0;
     colors->color_num[1] = 0;
 
+    LineMessageScope messages(path);
+    TextLines lines(text);
     char work[64];
     FieldArray buff;
-    while (read_text_line(file, work, sizeof work)) {
+    while (lines.next(work, sizeof work)) {
         if (devide_into_field(work, ",", buff) != 4) continue;
         const int cam = field_to_int(buff[0]);
         if (cam != 0 && cam != 1) {
-            // The table has two cameras only; any other number would write outside it.
-            platform::console_printf(
-                "エラー！(fio_read_color_file)カメラ番号%dは０でも１でもありません。この行は読み込みませんでした。\n",
-                cam);
+            // The table has two cameras only; any other number would write outside it. The text
+            // as written, not the number it converts to.
+            print_line_message(LineMessageKind::bad_camera_number,
+                               "エラー！(fio_read_color_file)カメラ番号%"
+                               "sは０でも１でもありません。この行は読み込みませんでした。\n",
+                               buff[0]);
             continue;
         }
         float* vec = colors->color_vec[cam][colors->color_num[cam]];
@@ -45,7 +53,6 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
             break;
         }
     }
-    std::fclose(file);
 }
 
 namespace {

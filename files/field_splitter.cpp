@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/console.h"
+#include "files/line_messages.h"
 
 int devide_into_field(const char* line, const char* separators, FieldArray& fields) {
     const size_t length = std::strlen(line);
@@ -11,12 +11,14 @@ int devide_into_field(const char* line, const char* separators, FieldArray& fiel
     for (size_t i = 0; i < length; ++i) {
         if (count == kMaxFields) {
             // A malformed file must not end the service: report it and let the reader skip it.
-            platform::console_printf("エラー！配列宣言を越えました（devide_into_field）\n");
+            print_line_message(LineMessageKind::too_many_fields,
+                               "エラー！配列宣言を越えました（devide_into_field）\n");
             return kTooManyFields;
         }
         const char c = line[i];
         const bool last = i + 1 == length;
-        const bool separator = std::strchr(separators, c) != nullptr;  // c is never the NUL here
+        bool separator = false;  // c is never the NUL here; the set is a character or two
+        for (const char* s = separators; *s && !separator; ++s) separator = *s == c;
         if (separator && !last) {
             fields[count][pos] = '\0';  // the separator itself never stays
             ++count;

@@ -8,6 +8,7 @@
 #include "files/color_file.h"
 #include "files/field_splitter.h"
 #include "files/field_values.h"
+#include "files/line_messages.h"
 #include "files/text_lines.h"
 #include "platform/console.h"
 
@@ -27,14 +28,18 @@ void normalize_color_vectors(ColorTable* colors) {
 namespace {
 
 void read_request_file(RecogParams* recog_plm, const std::string& request_path) {
-    std::FILE* file = open_text_file(request_path);
-    if (!file) {
+    std::string text;
+    platform::InputError error;
+    if (!read_text_file(request_path, text, error)) {
         platform::console_printf("エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n");
+        print_input_problem(request_path, error);
         return;
     }
+    LineMessageScope messages(request_path);
+    TextLines lines(text);
     char work[64];
     FieldArray buff;
-    while (read_text_line(file, work, sizeof work)) {
+    while (lines.next(work, sizeof work)) {
         if (devide_into_field(work, ",", buff) != 2) continue;
         const char* key = buff[0];
         const char* value = buff[1];
@@ -52,7 +57,6 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
             recog_plm->left_cam_id = field_to_int(value);
         }
     }
-    std::fclose(file);
 }
 
 }  // namespace

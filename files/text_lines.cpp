@@ -1,37 +1,28 @@
 #include "files/text_lines.h"
 
-#include <sys/stat.h>
+#include "platform/console.h"
 
-std::FILE* open_text_file(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return nullptr;
-    // A directory opens for reading on POSIX but not on Windows; treat it as not openable.
-    struct stat st {};
-    if (fstat(fileno(file), &st) != 0 || S_ISDIR(st.st_mode)) {
-        std::fclose(file);
-        return nullptr;
-    }
-    return file;
+bool read_text_file(const std::string& path, std::string& text, platform::InputError& error) {
+    return platform::read_input_file(path, platform::kParameterFileLimit, text, error);
 }
 
-bool read_text_line(std::FILE* file, char* buffer, int size) {
+void print_input_problem(const std::string& path, const platform::InputError& error) {
+    platform::console_printf("  %s\n", platform::input_problem_text(path, error).c_str());
+}
+
+bool TextLines::next(char* buffer, int size) {
     if (size <= 0) return false;
+    if (at_ >= text_.size() && size > 1) return false;
     int n = 0;
-    while (n < size - 1) {
-        int c = std::getc(file);
-        if (c == EOF) break;
-        if (c == '\r') {
-            const int next = std::getc(file);
-            if (next == '\n') {
-                c = '\n';
-            } else if (next != EOF) {
-                std::ungetc(next, file);
-            }
+    while (n < size - 1 && at_ < text_.size()) {
+        char c = text_[at_++];
+        if (c == '\r' && at_ < text_.size() && text_[at_] == '\n') {
+            c = '\n';
+            ++at_;
         }
-        buffer[n++] = static_cast<char>(c);
+        buffer[n++] = c;
         if (c == '\n') break;
     }
-    if (n == 0 && size > 1) return false;
     buffer[n] = '\0';
     return true;
 }

@@ -1,27 +1,20 @@
 #include "platform/cp932_text_file.h"
 
 #include <cstdarg>
+#include <cstdio>
 #include <string>
 
 #include "platform/text_encoding.h"
 
 namespace platform {
 
-Cp932TextFile::~Cp932TextFile() { close(); }
-
 bool Cp932TextFile::open(const std::string& path) {
-    close();
-    failed_ = false;
-#ifdef _WIN32
-    file_ = std::fopen(path.c_str(), "wt");
-#else
-    file_ = std::fopen(path.c_str(), "w");
-#endif
-    return file_ != nullptr;
+    failure_.clear();
+    return file_.open(path, failure_);
 }
 
 void Cp932TextFile::printf(const char* format, ...) {
-    if (!file_) return;
+    if (!file_.is_open()) return;
     va_list args;
     va_start(args, format);
     va_list copy;
@@ -32,15 +25,22 @@ void Cp932TextFile::printf(const char* format, ...) {
     if (n > 0) std::vsnprintf(text.data(), text.size(), format, args);
     va_end(args);
     text.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    const std::string bytes = utf8_to_cp932(text);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) failed_ = true;
+    std::string bytes = utf8_to_cp932(text);
+#ifdef _WIN32
+    // Text mode: each line feed is written as CR LF.
+    std::string crlf;
+    for (char c : bytes) {
+        if (c == '\n') crlf += '\r';
+        crlf += c;
+    }
+    bytes.swap(crlf);
+#endif
+    file_.write(bytes);
 }
 
 bool Cp932TextFile::close() {
-    if (!file_) return !failed_;
-    if (std::fclose(file_) != 0) failed_ = true;
-    file_ = nullptr;
-    return !failed_;
+    if (!file_.is_open()) return failure_.empty();
+    return file_.commit(failure_);
 }
 
 }  // namespace platform

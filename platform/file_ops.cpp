@@ -1,8 +1,12 @@
 #include "platform/file_ops.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/output_file.h"
 
 namespace platform {
 
@@ -11,12 +15,24 @@ bool file_exists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool create_empty_file(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "w");
-    if (!f) return false;
-    return std::fclose(f) == 0;
+bool regular_file_exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool remove_file(const std::string& path) { return std::remove(path.c_str()) == 0; }
+bool create_empty_file(const std::string& path, std::string* reason) {
+    std::string why;
+    const bool ok = write_output_file(path, {}, why);
+    if (!ok && reason) *reason = why;
+    return ok;
+}
+
+bool remove_file(const std::string& path, std::string* reason) {
+    if (::unlink(path.c_str()) == 0) return true;
+    const int error_number = errno;
+    if (reason) *reason = std::strerror(error_number);
+    errno = error_number;
+    return false;
+}
 
 }  // namespace platform

@@ -14,6 +14,7 @@ public:
     void set_title(const std::string&, const std::string&) override {}
     void show(const std::string&, const cv::Mat&) override {}
     int wait_key(int ms) override { return read_key(ms); }
+    int wait_key_or_wake(int ms, FileWatch* wake) override { return read_key(ms, wake); }
     void destroy_window(const std::string&) override {}
 };
 

@@ -12,28 +12,37 @@
 #include <deque>
 #include <thread>
 
+#include "platform/file_watch.h"
+
 namespace platform {
 namespace {
 
 std::deque<char> g_pending;
 bool g_eof = false;
 
-// Reads what is available within timeout_ms (-1: block) into the buffer. False when nothing came.
-bool fill(int timeout_ms) {
-    if (g_eof) return false;
-    pollfd pfd{STDIN_FILENO, POLLIN, 0};
-    int r = ::poll(&pfd, 1, timeout_ms);
-    if (r < 0 && errno == EINTR) return false;
-    if (r <= 0) return false;
+enum class Filled { input, nothing, woken };
+
+// Reads what is available within timeout_ms (-1: block) into the buffer; returns early when the
+// watched file comes.
+Filled fill(int timeout_ms, FileWatch* wake = nullptr) {
+    pollfd pfd[2] = {{g_eof ? -1 : STDIN_FILENO, POLLIN, 0}, {wake ? wake->fd() : -1, POLLIN, 0}};
+    if (pfd[0].fd < 0 && pfd[1].fd < 0) {
+        if (timeout_ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(timeout_ms));
+        return Filled::nothing;
+    }
+    int r = ::poll(pfd, 2, timeout_ms);
+    if (r <= 0) return Filled::nothing;
+    if (pfd[1].revents != 0 && wake->take()) return Filled::woken;
+    if (pfd[0].revents == 0) return Filled::nothing;
     char buffer[256];
     ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) return false;
+    if (n < 0 && errno == EINTR) return Filled::nothing;
     if (n <= 0) {
         g_eof = true;
-        return false;
+        return Filled::nothing;
     }
     g_pending.insert(g_pending.end(), buffer, buffer + n);
-    return true;
+    return Filled::input;
 }
 
 termios g_saved_termios;
@@ -63,7 +72,7 @@ std::optional<std::string> read_line() {
             }
             line += c;
         }
-        if (g_eof || (!fill(-1) && g_eof)) {
+        if (g_eof || (fill(-1) != Filled::input && g_eof)) {
             if (line.empty()) return std::nullopt;
             return line;
         }
@@ -86,9 +95,10 @@ NumberInput read_number(int& value) {
     return NumberInput::number;
 }
 
-int read_key(int timeout_ms) {
+int read_key(int timeout_ms, FileWatch* wake) {
     using clock = std::chrono::steady_clock;
     const auto deadline = clock::now() + std::chrono::milliseconds(timeout_ms);
+    if (wake && !wake->active()) wake = nullptr;
     for (;;) {
         if (!g_pending.empty()) {
             auto c = static_cast<unsigned char>(g_pending.front());
@@ -97,11 +107,7 @@ int read_key(int timeout_ms) {
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
         if (left <= 0) return -1;
-        if (g_eof) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(left));
-            return -1;
-        }
-        fill(static_cast<int>(left));
+        if (fill(static_cast<int>(left), wake) == Filled::woken) return -1;
     }
 }
 

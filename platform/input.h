@@ -15,9 +15,12 @@ enum class NumberInput { number, not_a_number, end_of_input };
 // ignored, as scanf's "%d" does). `value` is set only for NumberInput::number.
 NumberInput read_number(int& value);
 
+class FileWatch;
+
 // Next byte of input within timeout_ms: 0..255, or -1 when none came (or input has ended; the
-// wait is then still kept, so loops keep their pace).
-int read_key(int timeout_ms);
+// wait is then still kept, so loops keep their pace). With `wake`, -1 also as soon as its file
+// comes.
+int read_key(int timeout_ms, FileWatch* wake = nullptr);
 
 bool input_ended();
 

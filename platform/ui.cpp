@@ -1,8 +1,11 @@
 #include "platform/ui.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/console.h"
+#include "platform/file_watch.h"
 
 // Last: its macros (Status, None, ...) would clash with names in other headers.
 #include <X11/Xlib.h>
@@ -49,6 +52,23 @@ void select_ui(bool force_headless) {
     }
     console_error_printf("%s: no windows, keys are read from standard input\n", display.reason.c_str());
     current() = make_headless_ui();
+}
+
+// The window library's key wait can't watch a descriptor as well: it waits in short slices and
+// looks at the watch between them.
+int Ui::wait_key_or_wake(int ms, FileWatch* wake) {
+    if (!wake || !wake->active()) return wait_key(ms);
+    constexpr int kSliceMs = 10;
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+        if (left <= 0) return -1;
+        const int key = wait_key(static_cast<int>(std::min<long long>(left, kSliceMs)));
+        if (key != -1) return key;
+        if (wake->take()) return -1;
+    }
 }
 
 Ui& ui() {

@@ -13,6 +13,8 @@ class Mat;
 
 namespace platform {
 
+class FileWatch;
+
 // How a mode's window looks and behaves besides its pictures.
 struct WindowOptions {
     std::string status_line;  // key hints drawn in a line under the pictures; empty: none
@@ -39,6 +41,9 @@ public:
     // Waits up to ms milliseconds for a key: its code, or -1 when none was pressed. While one of
     // the windows is closed, the key it was created with.
     virtual int wait_key(int ms) = 0;
+    // The same wait, ended early (-1) as soon as the watched file comes; a plain wait when the
+    // watch is null or inactive. The loop keeps its pace when nothing comes.
+    virtual int wait_key_or_wake(int ms, FileWatch* wake);
     virtual void destroy_window(const std::string& name) = 0;
     // A slider 0..max under the window, set to position. Without windows there is none.
     virtual void create_trackbar(const std::string& /*title*/, const std::string& /*name*/, int /*max*/,

@@ -49,6 +49,7 @@ std::string left_bin_path() { return work_path(kLeftBinPicture); }
 std::string right_bin_path() { return work_path(kRightBinPicture); }
 std::string edge_picture_path() { return work_path(kEdgePicture); }
 std::string still_dir_path() { return work_path(kStillDir); }
+std::string service_lock_path() { return work_path(kServiceLockFile); }
 
 bool ensure_work_dir() {
     std::error_code ec;

@@ -20,6 +20,8 @@ inline constexpr std::string_view kEdgePicture = "rk9t_work.bmp";
 inline constexpr std::string_view kGraySeriesPrefix = "gray_image_";
 inline constexpr std::string_view kStillDir = "static_movie/red_corn2/";
 inline constexpr std::string_view kStillPrefix = "capt3_";
+// Held by the running stereo service: one service per work directory.
+inline constexpr std::string_view kServiceLockFile = "service.lock";
 
 // Default: $HOME/Rivivovi/work/, overridden by RIVIVOVI_WORK_DIR, overridden by set_work_dir.
 std::string default_work_dir();
@@ -39,6 +41,7 @@ std::string left_bin_path();
 std::string right_bin_path();
 std::string edge_picture_path();
 std::string still_dir_path();
+std::string service_lock_path();
 
 // Creates the work directory (and its parents) when it is missing, printing one line when it
 // does. False with an error line when it can't be created.

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 #include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "platform/console.h"
+#include "platform/picture_file.h"
 #include "recog/area_measure.h"
 #include "recog/labeling.h"
 #include "recog/shape_decision.h"
@@ -54,10 +54,10 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     // without a full 3 x 3 block vanish, the others come back one pixel wider.
     cv::dilate(s.grey, s.work, cv::Mat());
     cv::erode(s.work, s.grey, cv::Mat(), cv::Point(-1, -1), 2);
-    try {
-        cv::imwrite(bin_path, s.grey);
-    } catch (const cv::Exception&) {
-        // The binary picture is for the operator only; the request goes on without it.
+    // The binary picture is for the operator only: a failure is named and the request goes on.
+    if (std::string reason; !platform::write_picture(bin_path, s.grey, reason)) {
+        platform::console_printf("エラー！ファイル名：%sに書き込めません（%s）．(corn_find)\n",
+                                 bin_path.c_str(), reason.c_str());
     }
 
     image_to_plane(s.grey, s.image_edge1);

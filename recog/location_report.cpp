@@ -33,13 +33,14 @@ bool corn_locate_pair(const AreaInfo& l, const AreaInfo& r, CornLocation* loc) {
 }
 
 int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok) {
+                      const std::string& report_path, bool* report_ok, std::string* report_failure) {
     platform::Cp932TextFile report;
     bool ok = true;
     if (!report_path.empty() && !report.open(report_path)) {
         ok = false;
         platform::console_printf("エラー！ファイル名：%sを書き込み用に開けません．(corn_get_location)\n",
                                  report_path.c_str());
+        platform::console_printf("  %s: %s\n", report_path.c_str(), report.failure().c_str());
     }
     platform::console_printf("＜＜ステレオマッチング結果＞＞\n");
 
@@ -66,13 +67,14 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
         ++count;
     }
 
-    // A report cut short (full disk) must not pass for a complete one.
+    // A report cut short (full disk) must not pass for a complete one: it is not put in place.
     if (report.is_open() && !report.close()) {
         ok = false;
-        platform::console_printf("エラー！ファイル名：%sに書き込めません．(corn_get_location)\n",
-                                 report_path.c_str());
+        platform::console_printf("エラー！ファイル名：%sに書き込めません（%s）．(corn_get_location)\n",
+                                 report_path.c_str(), report.failure().c_str());
     }
     platform::console_printf("総対象数：%d\n", count);
     if (report_ok) *report_ok = ok;
+    if (report_failure) *report_failure = ok ? std::string() : report.failure();
     return count;
 }

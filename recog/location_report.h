@@ -15,7 +15,9 @@ struct CornLocation {
 bool corn_locate_pair(const AreaInfo& left, const AreaInfo& right, CornLocation* location);
 
 // Reports every matched pair farther than 200 on the console and, unless report_path is empty, in
-// that file (CP932, replaced on each call). Returns the number of reported objects; *report_ok,
-// when given, tells whether the requested file was written completely.
+// that file (CP932, replaced whole on each call: a reader never sees a part of it). Returns the
+// number of reported objects; *report_ok, when given, tells whether the requested file was
+// written completely, and *report_failure why it was not.
 int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok = nullptr);
+                      const std::string& report_path, bool* report_ok = nullptr,
+                      std::string* report_failure = nullptr);

@@ -2,10 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
+
+#include "platform/input_file.h"
 
 namespace sim {
 
@@ -27,6 +26,9 @@ Scene default_scene() {
 }
 
 namespace {
+
+// A scene lists a few cones; a file far larger is not a scene.
+constexpr size_t kSceneFileLimit = size_t{1} << 20;
 
 std::string quoted(std::string_view word) { return "'" + std::string(word) + "'"; }
 
@@ -211,16 +213,10 @@ bool parse_scene(std::string_view text, Scene& out, std::string& error) {
 }
 
 bool load_scene(const std::string& path, Scene& out, std::string& error) {
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(path, ec)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
-        error = "cannot read the scene file " + path;
-        return false;
-    }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        error = "cannot read the scene file " + path;
+    std::string text;
+    platform::InputError problem;
+    if (!platform::read_input_file(path, kSceneFileLimit, text, problem)) {
+        error = "cannot read the scene file " + platform::input_problem_text(path, problem);
         return false;
     }
     if (!parse_scene(text, out, error)) {

@@ -10,6 +10,7 @@
 
 #include "platform/console.h"
 #include "platform/file_ops.h"
+#include "platform/input_file.h"
 #include "platform/work_dir.h"
 #include "tools/report_output.h"
 #include "tools/report_parser.h"
@@ -22,29 +23,6 @@ using namespace std::chrono_literals;
 
 // A report holds four short lines per candidate of at most 256; anything far larger is not one.
 constexpr size_t kMaxReportBytes = 1 << 20;
-
-enum class ReadResult { ok, missing, failed, too_large };
-
-// `error_number` keeps errno of a failed open or read for the message.
-ReadResult read_whole_file(const std::string& path, std::string& bytes, int& error_number) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    error_number = errno;
-    if (!f) return error_number == ENOENT ? ReadResult::missing : ReadResult::failed;
-    bytes.clear();
-    char buffer[8192];
-    size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        bytes.append(buffer, n);
-        if (bytes.size() > kMaxReportBytes) {
-            std::fclose(f);
-            return ReadResult::too_large;
-        }
-    }
-    const bool failed = std::ferror(f) != 0;
-    error_number = errno;
-    std::fclose(f);
-    return failed ? ReadResult::failed : ReadResult::ok;
-}
 
 // The answer is complete once the notify file is there and the request is gone: the stereo service
 // deletes the request before it creates the notify file, the picture-only modes just after, and a
@@ -143,20 +121,16 @@ int run_cone_request(const RequestOptions& options) {
     }
 
     std::string bytes;
-    int read_errno = 0;
-    const ReadResult read = read_whole_file(report, bytes, read_errno);
-    if (read != ReadResult::ok) {
-        if (read == ReadResult::missing) {
+    platform::InputError problem;
+    if (!platform::read_input_file(report, kMaxReportBytes, bytes, problem)) {
+        if (problem.problem == platform::InputProblem::missing) {
             platform::console_error_printf(
                 "cone-request: the answer came without a report (%s is missing); the cone locator may be in "
                 "a mode that answers with a picture only, or could not write the report\n",
                 report.c_str());
-        } else if (read == ReadResult::too_large) {
-            platform::console_error_printf("cone-request: %s is far too large to be a report\n",
-                                           report.c_str());
         } else {
-            platform::console_error_printf("cone-request: cannot read %s: %s\n", report.c_str(),
-                                           std::strerror(read_errno));
+            platform::console_error_printf("cone-request: cannot read the report %s\n",
+                                           platform::input_problem_text(report, problem).c_str());
         }
         take_notify(notify);
         return kBadReport;

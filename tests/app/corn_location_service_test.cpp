@@ -135,20 +135,27 @@ TEST(corn_location_service, a_request_is_answered_with_pictures_report_and_then_
     DirEvents events(dir.path());
     write_request(dir.path());
     ASSERT_TRUE(test_support::wait_for_file(dir.file("notify.txt")));
-    // The notify file's creation is queued by the time it can be seen.
+    // The notify file's arrival is queued by the time it can be seen. Every file arrives whole,
+    // renamed into place ("move"), and is never written under its own name.
     const std::vector<std::string> seen = events.take();
-    const int report_written = last_index_of(seen, "write report.txt");
+    const int report_written = last_index_of(seen, "move report.txt");
     const int request_deleted = index_of(seen, "delete req_file.dat");
-    const int notify_created = index_of(seen, "create notify.txt");
+    const int notify_created = index_of(seen, "move notify.txt");
     ASSERT_GE(report_written, 0) << joined(seen);
-    EXPECT_LT(index_of(seen, "write rk9t_left.bmp"), index_of(seen, "write rk9t_right.bmp")) << joined(seen);
-    EXPECT_LT(index_of(seen, "write rk9t_right.bmp"), index_of(seen, "write rk9t_left_bin.bmp"))
+    ASSERT_GE(index_of(seen, "move rk9t_left.bmp"), 0) << joined(seen);
+    EXPECT_LT(index_of(seen, "move rk9t_left.bmp"), index_of(seen, "move rk9t_right.bmp")) << joined(seen);
+    EXPECT_LT(index_of(seen, "move rk9t_right.bmp"), index_of(seen, "move rk9t_left_bin.bmp"))
         << joined(seen);
-    EXPECT_LT(index_of(seen, "write rk9t_left_bin.bmp"), index_of(seen, "write rk9t_right_bin.bmp"))
+    EXPECT_LT(index_of(seen, "move rk9t_left_bin.bmp"), index_of(seen, "move rk9t_right_bin.bmp"))
         << joined(seen);
-    EXPECT_LT(index_of(seen, "write rk9t_right_bin.bmp"), report_written) << joined(seen);
+    EXPECT_LT(index_of(seen, "move rk9t_right_bin.bmp"), report_written) << joined(seen);
     EXPECT_LT(report_written, request_deleted) << joined(seen);
     EXPECT_LT(request_deleted, notify_created) << joined(seen);
+    for (const char* name : {"report.txt", "notify.txt", "rk9t_left.bmp", "rk9t_right.bmp",
+                             "rk9t_left_bin.bmp", "rk9t_right_bin.bmp"}) {
+        EXPECT_EQ(index_of(seen, std::string("write ") + name), -1) << joined(seen);
+        EXPECT_EQ(index_of(seen, std::string("create ") + name), -1) << joined(seen);
+    }
 
     EXPECT_FALSE(exists(dir.file("req_file.dat")));
     EXPECT_EQ(test_support::read_file(dir.file("notify.txt")), "");

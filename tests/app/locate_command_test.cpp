@@ -207,10 +207,14 @@ TEST(locate, a_report_that_cannot_be_written_fails_after_the_results) {
     const std::string path = dir.file("no/such/dir/report.txt");
     const LocateRun r = locate(dir, pictures(dir, {"--report", path}));
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.out.find("エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n" +
-                         kResults),
+    EXPECT_NE(r.out.find("エラー！ファイル名：" + path + "を書き込み用に開けません．(corn_get_location)\n  " +
+                         path + ": cannot create a file in " + dir.file("no/such/dir/") +
+                         ": No such file or directory\n" + kResults),
               std::string::npos)
         << r.out;
+    EXPECT_NE(r.err.find(path + ": the report could not be written: cannot create a file in"),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.out.find("総対象数：1\n"), std::string::npos);
 }
 

@@ -1,6 +1,9 @@
 #include "files/color_file.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
+#include <filesystem>
 #include <string>
 
 #include "tests/files/parameter_file_fixture.h"
@@ -118,7 +121,7 @@ TEST_F(ColorFile, an_empty_file_clears_the_table_a_missing_one_keeps_it) {
     read_table();  // raw (3, 0, 4) without scaling
     std::remove(color_path().c_str());
     // The failed open keeps the table; the vectors already there are scaled all the same.
-    EXPECT_EQ(read(kReadColorOnly), kOpenFailed);
+    EXPECT_EQ(read(kReadColorOnly), kOpenFailed + "  " + color_path() + ": no such file\n");
     ASSERT_EQ(rec.colors.color_num[0], 1);
     ASSERT_EQ(rec.colors.color_num[1], 1);
     expect_vec(0, 0, 0.6f, 0, 0.8f);
@@ -143,6 +146,66 @@ TEST_F(ColorFile, long_lines_are_read_in_pieces_of_63) {
     expect_vec(0, 0, 1, 2, 7);  // the 64th character "9" is a piece of its own, skipped
     ASSERT_EQ(rec.colors.color_num[1], 1);
     expect_vec(1, 0, 4, 5, 6);
+}
+
+int count_of(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(ColorFile, of_each_kind_of_bad_line_ten_are_named_and_the_rest_counted) {
+    std::string text;
+    for (int i = 0; i < 25; ++i) text += "2,1,2,3\n";
+    for (int i = 0; i < 12; ++i) text += std::string(40, ',') + "\n";
+    text += "0,9,8,7\n 7,1,1,1\n";
+    write_colors(text);
+    const std::string printed = read_table();
+    EXPECT_EQ(count_of(printed, "カメラ番号2は"), 10) << printed;
+    EXPECT_EQ(count_of(printed, "カメラ番号 7は"), 0) << "the eleventh of its kind";
+    EXPECT_EQ(count_of(printed, "配列宣言を越えました"), 10);
+    EXPECT_NE(printed.find("……同じエラーの行がほかに 16 行あります：" + color_path() + "\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("……同じエラーの行がほかに 2 行あります：" + color_path() + "\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_EQ(count_of(printed, "\n"), 22);
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+    expect_vec(0, 0, 9, 8, 7);
+
+    // The count is per file: the next read starts afresh.
+    write_colors("2,1,2,3\n");
+    EXPECT_EQ(count_of(read_table(), "カメラ番号2は"), 1);
+}
+
+TEST_F(ColorFile, a_50_mb_table_of_bad_lines_prints_a_dozen_lines_at_most) {
+    std::string text;
+    const std::string line = "2,230,116,132\n";
+    text.reserve((50 << 20) + line.size());
+    while (text.size() < (50u << 20)) text += line;
+    write_colors(text);
+    const std::string printed = read_table();
+    EXPECT_LE(count_of(printed, "\n"), 12) << printed.substr(0, 2000);
+    EXPECT_NE(printed.find(std::to_string(text.size() / line.size() - 10) + " 行あります"), std::string::npos)
+        << printed;
+}
+
+TEST_F(ColorFile, what_is_not_a_regular_file_is_named_and_the_table_kept) {
+    write_colors("0,3,0,4\n");
+    read_table();
+    std::remove(color_path().c_str());
+    ASSERT_EQ(mkfifo(color_path().c_str(), 0644), 0);  // would block an open that waits for a writer
+    EXPECT_EQ(read_table(), kOpenFailed + "  " + color_path() + ": not a regular file (a FIFO)\n");
+    std::remove(color_path().c_str());
+    std::filesystem::create_symlink("/dev/zero", color_path());  // would never end
+    EXPECT_EQ(read_table(),
+              kOpenFailed + "  " + color_path() + ": not a regular file (a character device)\n");
+    std::remove(color_path().c_str());
+    std::filesystem::create_directory(color_path());
+    EXPECT_EQ(read_table(), kOpenFailed + "  " + color_path() + ": not a regular file (a directory)\n");
+    ASSERT_EQ(rec.colors.color_num[0], 1);
+    expect_vec(0, 0, 3, 0, 4);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "files/request_file.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "tests/files/parameter_file_fixture.h"
@@ -90,9 +92,17 @@ TEST_F(RequestFile, a_line_of_too_many_fields_is_reported_and_skipped) {
 }
 
 TEST_F(RequestFile, a_missing_request_file_keeps_the_values) {
-    EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed);
+    EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed + "  " + request_path() + ": no such file\n");
     EXPECT_EQ(rec.min_pixnum, 42);
     EXPECT_EQ(rec.color_th, 0.5f);
+    EXPECT_EQ(rec.left_cam_id, 7);
+}
+
+TEST_F(RequestFile, a_request_that_is_no_regular_file_is_named_and_the_values_kept) {
+    ASSERT_EQ(mkfifo(request_path().c_str(), 0644), 0);  // an open waiting for a writer would hang
+    EXPECT_EQ(read(kReadRequestOnly),
+              kRequestOpenFailed + "  " + request_path() + ": not a regular file (a FIFO)\n");
+    EXPECT_EQ(rec.min_pixnum, 42);
     EXPECT_EQ(rec.left_cam_id, 7);
 }
 
@@ -125,7 +135,9 @@ TEST_F(RequestFile, the_selector_picks_the_files) {
     // Both missing: both messages, colour table first.
     std::remove(color_path().c_str());
     std::remove(request_path().c_str());
-    EXPECT_EQ(read(kReadColorAndRequest), kColorOpenFailed + kRequestOpenFailed);
+    EXPECT_EQ(read(kReadColorAndRequest), kColorOpenFailed + "  " + color_path() + ": no such file\n" +
+                                              kRequestOpenFailed + "  " + request_path() +
+                                              ": no such file\n");
 }
 
 TEST(initial_recog_params, usable_before_any_request) {

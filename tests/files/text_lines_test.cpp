@@ -13,19 +13,19 @@ namespace {
 std::vector<std::string> read_pieces(const std::string& content) {
     test_support::TempDir tmp;
     test_support::write_file(tmp.file("f.dat"), content);
-    std::FILE* file = open_text_file(tmp.file("f.dat"));
-    EXPECT_NE(file, nullptr);
+    std::string text;
+    platform::InputError error;
+    EXPECT_TRUE(read_text_file(tmp.file("f.dat"), text, error)) << error.reason;
     std::vector<std::string> pieces;
-    if (!file) return pieces;
+    TextLines lines(text);
     char work[64];
-    while (read_text_line(file, work, sizeof work)) pieces.emplace_back(work);
-    std::fclose(file);
+    while (lines.next(work, sizeof work)) pieces.emplace_back(work);
     return pieces;
 }
 
 using Pieces = std::vector<std::string>;
 
-TEST(read_text_line, cr_before_lf_is_dropped_other_crs_stay) {
+TEST(text_lines, cr_before_lf_is_dropped_other_crs_stay) {
     EXPECT_EQ(read_pieces("ab\r\ncd\r\n"), (Pieces{"ab\n", "cd\n"}));
     EXPECT_EQ(read_pieces("a\rb\n\r\r\nend\r"), (Pieces{"a\rb\n", "\r\n", "end\r"}));
     EXPECT_EQ(read_pieces("last line"), (Pieces{"last line"}));
@@ -33,7 +33,7 @@ TEST(read_text_line, cr_before_lf_is_dropped_other_crs_stay) {
     EXPECT_EQ(read_pieces("\n\n"), (Pieces{"\n", "\n"}));
 }
 
-TEST(read_text_line, long_lines_come_in_pieces_of_63) {
+TEST(text_lines, long_lines_come_in_pieces_of_63) {
     const std::string s63(63, 'x');
     EXPECT_EQ(read_pieces(s63 + "\n"), (Pieces{s63, "\n"}));
     EXPECT_EQ(read_pieces(s63 + "y\n"), (Pieces{s63, "y\n"}));
@@ -44,16 +44,20 @@ TEST(read_text_line, long_lines_come_in_pieces_of_63) {
               (Pieces{s200.substr(0, 63), s200.substr(63, 63), s200.substr(126, 63), s200.substr(189) + "\n"}));
 }
 
-TEST(read_text_line, nul_bytes_are_read_like_fgets) {
+TEST(text_lines, nul_bytes_are_read_like_fgets) {
     // The NUL ends the C string, so the text after it is invisible to the splitter.
     const Pieces pieces = read_pieces(std::string("ab\0cd\nef\n", 9));
     EXPECT_EQ(pieces, (Pieces{"ab", "ef\n"}));
 }
 
-TEST(open_text_file, missing_file_and_directory_do_not_open) {
+TEST(read_text_file, missing_file_and_directory_are_not_read) {
     test_support::TempDir tmp;
-    EXPECT_EQ(open_text_file(tmp.file("missing.dat")), nullptr);
-    EXPECT_EQ(open_text_file(tmp.path()), nullptr);
+    std::string text = "old";
+    platform::InputError error;
+    EXPECT_FALSE(read_text_file(tmp.file("missing.dat"), text, error));
+    EXPECT_EQ(error.problem, platform::InputProblem::missing);
+    EXPECT_FALSE(read_text_file(tmp.path(), text, error));
+    EXPECT_EQ(error.problem, platform::InputProblem::not_regular);
 }
 
 }  // namespace

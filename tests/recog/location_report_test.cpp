@@ -169,7 +169,9 @@ TEST(corn_get_location, a_failed_write_is_reported) {
     EXPECT_EQ(p.run("/dev/full"), 1);
     EXPECT_FALSE(p.report_ok);
     EXPECT_NE(
-        p.console.find("エラー！ファイル名：/dev/fullに書き込めません．(corn_get_location)\n総対象数：1\n"),
+        p.console.find(
+            "エラー！ファイル名：/dev/fullに書き込めません（No space left on device）．(corn_get_location)\n"
+            "総対象数：1\n"),
         std::string::npos)
         << p.console;
 }

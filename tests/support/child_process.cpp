@@ -1,7 +1,10 @@
 #include "tests/support/child_process.h"
 
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,7 +19,12 @@ extern char** environ;
 namespace test_support {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::vector<std::string>& extra_env) {
+                           const std::vector<std::string>& extra_env)
+    : ChildProcess(program, args, ChildOptions{extra_env}) {}
+
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const ChildOptions& options) {
+    const std::vector<std::string>& extra_env = options.extra_env;
     int in[2], out[2], err[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe failed");
@@ -43,6 +51,15 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
         dup2(in[0], 0);
         dup2(out[1], 1);
         dup2(err[1], 2);
+        if (options.file_size_limit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);  // kept across exec
+            const rlimit limit{static_cast<rlim_t>(options.file_size_limit),
+                               static_cast<rlim_t>(options.file_size_limit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+        }
+        if (options.gid >= 0 && (setgroups(0, nullptr) != 0 || setgid(static_cast<gid_t>(options.gid)) != 0))
+            _exit(126);
+        if (options.uid >= 0 && setuid(static_cast<uid_t>(options.uid)) != 0) _exit(126);
         execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
@@ -161,6 +178,15 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
+}
+
+bool unprivileged_user(int& uid, int& gid) {
+    if (geteuid() != 0) return false;
+    const passwd* pw = getpwnam("nobody");
+    if (!pw || pw->pw_uid == 0) return false;
+    uid = static_cast<int>(pw->pw_uid);
+    gid = static_cast<int>(pw->pw_gid);
+    return true;
 }
 
 std::string read_file(const std::string& path) {

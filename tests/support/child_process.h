@@ -17,12 +17,25 @@ namespace test_support {
 using namespace std::chrono_literals;
 inline constexpr std::chrono::milliseconds kLongWait = 60s;
 
+// How a child runs beyond its arguments.
+struct ChildOptions {
+    std::vector<std::string> extra_env;  // "NAME=value" entries added to the environment
+    // Largest file the child may write, in bytes (-1: no limit). SIGXFSZ is ignored in the child,
+    // so a write beyond it fails (EFBIG) as a write to a full disk does.
+    long long file_size_limit = -1;
+    // Runs the child as this user and group (-1: as the test), e.g. to meet permissions as root.
+    int uid = -1;
+    int gid = -1;
+};
+
 class ChildProcess {
 public:
     // Starts program with args; extra_env entries ("NAME=value") are added to the environment,
     // in place of inherited ones of the same name.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
                  const std::vector<std::string>& extra_env = {});
+    ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                 const ChildOptions& options);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -84,6 +97,10 @@ public:
 private:
     std::string path_;
 };
+
+// An unprivileged user the tests can run a child as when they run as root (permissions don't
+// hold for root); false when the tests run unprivileged already or there is no such user.
+bool unprivileged_user(int& uid, int& gid);
 
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& content);
