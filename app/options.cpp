@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string_view>
 
@@ -19,6 +20,9 @@ std::string usage_text() {
            "                        (default: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/)\n"
            "  --camera sim|v4l2     camera back end (default v4l2: USB cameras; sim: the\n"
            "                        simulated stereo rig rendering a scene)\n"
+           "  --devices PATH0,PATH1 V4L2 cameras used as devices 0 (left) and 1 (right): device\n"
+           "                        nodes or /dev/v4l/by-path names (default: the cameras in the\n"
+           "                        order of their USB ports)\n"
            "  --scene FILE          scene of the simulated cameras (default: built-in scene)\n"
            "  --sim-stall-after N   simulated cameras stop delivering after N frames (testing)\n"
            "  --headless            no windows; keys are read from standard input\n"
@@ -59,12 +63,24 @@ ParseResult parse_options(int argc, char** argv, Options& options, std::string& 
         } else if (arg == "--camera") {
             if (!value(v)) return ParseResult::error;
             if (v == "sim") {
-                options.camera = media::Backend::sim;
+                options.camera = capture::Backend::sim;
             } else if (v == "v4l2") {
-                options.camera = media::Backend::v4l2;
+                options.camera = capture::Backend::v4l2;
             } else {
                 error = "unknown camera back end '" + v + "' (use sim or v4l2)";
                 return ParseResult::error;
+            }
+        } else if (arg == "--devices") {
+            if (!value(v)) return ParseResult::error;
+            options.devices.clear();
+            for (size_t start = 0; start <= v.size();) {
+                const size_t comma = std::min(v.find(',', start), v.size());
+                options.devices.push_back(v.substr(start, comma - start));
+                if (options.devices.back().empty()) {
+                    error = "--devices needs device paths separated by commas";
+                    return ParseResult::error;
+                }
+                start = comma + 1;
             }
         } else if (arg == "--scene") {
             if (!value(options.scene_file)) return ParseResult::error;

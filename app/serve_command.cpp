@@ -7,7 +7,7 @@
 
 namespace app {
 
-int run_serve_command(const std::vector<std::string>& args, const media::BackendOptions& backend) {
+int run_serve_command(const std::vector<std::string>& args, const capture::BackendOptions& backend) {
     if (!args.empty()) {
         if (args[0] == "-h" || args[0] == "--help") {
             platform::console_write(usage_text());

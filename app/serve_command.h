@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "capture/media/backend.h"
+#include "capture/backend.h"
 
 namespace app {
 
@@ -12,6 +12,6 @@ namespace app {
 // exit status: 0 after such an end, 1 when a camera could not be opened or the service failed,
 // 2 for words after `serve`. Without any capture device the process ends with status -1 (255),
 // as from the menu.
-int run_serve_command(const std::vector<std::string>& args, const media::BackendOptions& backend);
+int run_serve_command(const std::vector<std::string>& args, const capture::BackendOptions& backend);
 
 }  // namespace app
