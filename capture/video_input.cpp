@@ -186,7 +186,9 @@ void VideoInput::closeDevice(int index) {
 }
 
 bool VideoInput::isDeviceOpen(int index) {
-    return index >= 0 && index < deviceCount && index < MAX_DEVICES && devices[index]->ready;
+    // Ready is enough: a device counted before another camera left stays usable (its index may
+    // now lie beyond deviceCount).
+    return valid_index(index) && devices[index]->ready;
 }
 
 int VideoInput::widthOf(int index) { return isDeviceOpen(index) ? devices[index]->frameWidth : 0; }

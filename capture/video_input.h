@@ -61,6 +61,7 @@ public:
     bool openDevice(int index, int width, int height, int connection);
     // Tears the device down and puts a fresh record in its place.
     void closeDevice(int index);
+    // True while the device runs, whatever the listing counts now.
     bool isDeviceOpen(int index);
     int widthOf(int index);
     int heightOf(int index);

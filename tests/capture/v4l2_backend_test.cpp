@@ -467,6 +467,24 @@ TEST_F(V4l2Test, a_reopen_binds_the_same_camera_never_another_in_its_place) {
     EXPECT_FALSE(fake->streaming("/dev/video0"));
 }
 
+TEST_F(V4l2Test, a_camera_that_is_gone_leaves_the_other_device_open) {
+    FakeCameraConfig left = webcam();
+    FakeCameraConfig right = webcam();
+    right.port = "2";
+    fake->add_camera("/dev/video0", left);
+    fake->add_camera("/dev/video2", right);
+    VideoInput& vi = make_vi();
+    ASSERT_TRUE(vi.openDevice(0, 320, 240));
+    ASSERT_TRUE(vi.openDevice(1, 320, 240));
+    fake->unplug("/dev/video0");
+    EXPECT_FALSE(vi.reopenDevice(0));
+    EXPECT_EQ(vi.deviceCount, 1) << "one camera is left";
+    // Device 1 was counted as the second camera; it still runs and delivers.
+    EXPECT_TRUE(vi.isDeviceOpen(1));
+    EXPECT_EQ(vi.widthOf(1), 320);
+    EXPECT_TRUE(deliver_and_fetch(vi, nullptr, 1, "/dev/video2", 1));
+}
+
 TEST_F(V4l2Test, a_reopened_camera_streams_again_at_its_size_without_analog_parts) {
     VideoInput& vi = open_at(webcam(), 320, 240);
     EXPECT_FALSE(vi.setAnalogStandard(0, 0));
