@@ -459,7 +459,10 @@ TEST_F(V4l2Test, a_reopen_binds_the_same_camera_never_another_in_its_place) {
     EXPECT_TRUE(deliver_and_fetch(vi, nullptr, 1, "/dev/video4"));
 
     // Gone for good: the right camera, now first in the listing, is not taken for it.
+    const int streamoffs = fake->calls("/dev/video4", VIDIOC_STREAMOFF);
     fake->unplug("/dev/video4");
+    ASSERT_TRUE(
+        test_support::wait_until([&] { return fake->calls("/dev/video4", VIDIOC_STREAMOFF) > streamoffs; }));
     size_t mark = out.size();
     EXPECT_FALSE(vi.reopenDevice(0));
     EXPECT_NE(since(mark).find("ERROR - Could not find specified video device\n"), std::string::npos);
