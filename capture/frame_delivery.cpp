@@ -124,7 +124,10 @@ bool VideoInput::reopenDevice(int index) {
     if (frameTime != -1) devices[index]->frameTime = frameTime;
     // The same camera again, wherever it is listed now: never another camera in its place.
     devices[index]->identity = identity;
-    if (!openDevice(index, width, height, static_cast<int>(connection))) return false;
+    if (!openDevice(index, width, height, static_cast<int>(connection))) {
+        devices[index]->identity.clear();  // a later open takes the camera at the index again
+        return false;
+    }
 
     if (standardRequested) {
         for (int i = 0; i < 18; ++i) {

@@ -437,6 +437,14 @@ TEST_F(V4l2Test, a_camera_pulled_out_mid_stream_ends_delivery_without_a_crash) {
     EXPECT_NE(out.find("SETUP: device[0] not found - you have 0 devices available\n"), std::string::npos);
     EXPECT_NE(out.find("ERROR: Unable to reconnect to device\n"), std::string::npos);
     EXPECT_EQ(vi.GetPixels(0, false, false), nullptr);
+
+    // The failed reopen does not tie device 0 to the lost camera: opened anew, it takes the one
+    // listed now.
+    FakeCameraConfig other = webcam();
+    other.port = "3";
+    fake->add_camera("/dev/video5", other);
+    EXPECT_TRUE(vi.openDevice(0, 320, 240)) << out;
+    EXPECT_TRUE(fake->streaming("/dev/video5"));
 }
 
 TEST_F(V4l2Test, a_reopen_binds_the_same_camera_never_another_in_its_place) {
@@ -486,6 +494,10 @@ TEST_F(V4l2Test, a_camera_that_is_gone_leaves_the_other_device_open) {
     EXPECT_TRUE(vi.isDeviceOpen(1));
     EXPECT_EQ(vi.widthOf(1), 320);
     EXPECT_TRUE(deliver_and_fetch(vi, nullptr, 1, "/dev/video2", 1));
+    // Opened anew, device 0 is the camera now first in the listing.
+    vi.closeDevice(1);
+    EXPECT_TRUE(vi.openDevice(0, 320, 240));
+    EXPECT_TRUE(fake->streaming("/dev/video2"));
 }
 
 TEST_F(V4l2Test, a_reopened_camera_streams_again_at_its_size_without_analog_parts) {
