@@ -4,9 +4,14 @@
 
 namespace app {
 
-bool make_backend_options(const Options& options, media::BackendOptions& backend, std::string& error) {
+bool make_backend_options(const Options& options, capture::BackendOptions& backend, std::string& error) {
     backend.backend = options.camera;
     backend.sim_stall_after = options.sim_stall_after;
+    if (!options.devices.empty() && options.camera != capture::Backend::v4l2) {
+        error = "--devices names USB cameras: it goes with --camera v4l2";
+        return false;
+    }
+    backend.devices = options.devices;
     if (!options.scene_file.empty()) {
         sim::Scene scene;
         std::string reason;

@@ -23,7 +23,7 @@ const char* const kWindow = "Capture";
 constexpr int kKeyWaitMs = 125;
 
 // The loop of the mode; returns on q or when the camera fails.
-void run_preview(media::SimpleCamera& camera, int image_num_max) {
+void run_preview(capture::SimpleCamera& camera, int image_num_max) {
     platform::Ui& ui = platform::ui();
     cv::Mat frame;
     cv::Mat grey_full(480, 640, CV_8UC1);
@@ -76,10 +76,10 @@ void run_preview(media::SimpleCamera& camera, int image_num_max) {
 
 }  // namespace
 
-void camera_preview(const media::BackendOptions& backend) {
-    std::unique_ptr<media::SimpleCamera> camera;
+void camera_preview(const capture::BackendOptions& backend) {
+    std::unique_ptr<capture::SimpleCamera> camera;
     try {
-        camera = media::open_simple_camera(backend);
+        camera = capture::open_simple_camera(backend);
     } catch (const std::exception&) {
         camera.reset();
     }

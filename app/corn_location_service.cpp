@@ -9,7 +9,7 @@
 #include "app/request_gate.h"
 #include "app/service_frame.h"
 #include "app/service_pass.h"
-#include "capture/media/media_platform.h"
+#include "capture/camera_backend.h"
 #include "capture/video_input.h"
 #include "files/request_file.h"
 #include "platform/console.h"
@@ -112,7 +112,7 @@ void say_what_is_watched(const platform::FileWatch& watch) {
     }
 }
 
-ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, const ServiceStop& stop,
+ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, const ServiceStop& stop,
                        ServiceResources& s) {
     platform::Ui& ui = platform::ui();
     int key = 0;
@@ -137,7 +137,7 @@ ServiceEnd run_service(std::shared_ptr<media::MediaPlatform> media_platform, con
     ui.create_window(s.titles.window_name2, looks.window2);
     s.window2_created = true;
 
-    s.VI = std::make_unique<capture::VideoInput>(std::move(media_platform));
+    s.VI = std::make_unique<capture::VideoInput>(std::move(camera_backend));
     if (s.VI->enumerateDevices(false) == 0) {
         platform::console_error_printf("[Error] Capture device not found!!\n");
         print_no_camera_hint();
@@ -222,25 +222,25 @@ ServiceWindowOptions service_window_options(int left_cam_id) {
     return {right, left};
 }
 
-ServiceEnd corn_location_service(const media::BackendOptions& backend, const ServiceStop& stop) {
-    std::shared_ptr<media::MediaPlatform> media_platform;
+ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop) {
+    std::shared_ptr<capture::CameraBackend> camera_backend;
     try {
-        media_platform = media::make_media_platform(backend);
+        camera_backend = capture::make_camera_backend(backend);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
         platform::console_flush();
         return ServiceEnd::failed;
     }
-    return corn_location_service(std::move(media_platform), stop);
+    return corn_location_service(std::move(camera_backend), stop);
 }
 
-ServiceEnd corn_location_service(std::shared_ptr<media::MediaPlatform> media_platform,
+ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
                                  const ServiceStop& stop) {
     platform::SingleKeyMode single_keys;
     ServiceResources s;
     ServiceEnd end = ServiceEnd::failed;
     try {
-        end = run_service(std::move(media_platform), stop, s);
+        end = run_service(std::move(camera_backend), stop, s);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
         end = ServiceEnd::failed;

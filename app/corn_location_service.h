@@ -6,12 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "capture/media/backend.h"
+#include "capture/backend.h"
 #include "platform/ui.h"
-
-namespace media {
-class MediaPlatform;
-}
 
 namespace app {
 
@@ -42,9 +38,9 @@ ServiceWindowOptions service_window_options(int left_cam_id);
 
 // Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device
 // the process ends with status -1 after one line on the error stream.
-ServiceEnd corn_location_service(const media::BackendOptions& backend, const ServiceStop& stop = {});
-// The same on a given media platform (devices 0 and 1 are the left and right cameras).
-ServiceEnd corn_location_service(std::shared_ptr<media::MediaPlatform> media_platform,
+ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop = {});
+// The same on given cameras (devices 0 and 1 are the left and right cameras).
+ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
                                  const ServiceStop& stop = {});
 
 }  // namespace app

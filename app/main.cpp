@@ -7,7 +7,7 @@
 #include "app/options.h"
 #include "app/serve_command.h"
 #include "app/tune_command.h"
-#include "capture/media/backend.h"
+#include "capture/backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
 #include "platform/picture_file.h"
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
         case app::ParseResult::ok:
             break;
     }
-    media::BackendOptions backend;
+    capture::BackendOptions backend;
     if (!app::make_backend_options(options, backend, text)) {
         std::fprintf(stderr, "cone-locator: %s\n", text.c_str());
         return 2;
@@ -50,11 +50,11 @@ int main(int argc, char** argv) {
     if (options.command == "serve") return app::run_serve_command(backend);
 
     // The entry point's own capture library object: announces the cameras once and lives until
-    // the end; the stereo service opens devices through an object of its own. Both run on one
-    // media platform, as on one component system: the library sets it up only for its first user.
-    auto media_platform = media::make_media_platform(backend);
-    capture::VideoInput VI(media_platform);
+    // the end; the stereo service opens devices through an object of its own. Both run on the
+    // same cameras, so the library's use count sees both objects.
+    auto camera_backend = capture::make_camera_backend(backend);
+    capture::VideoInput VI(camera_backend);
     VI.enumerateDevices(false);
 
-    return app::run_menu(options, backend, media_platform);
+    return app::run_menu(options, backend, camera_backend);
 }

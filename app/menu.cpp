@@ -29,8 +29,8 @@ void print_menu() {
 
 }  // namespace
 
-int run_menu(const Options& options, const media::BackendOptions& backend,
-             std::shared_ptr<media::MediaPlatform> media_platform) {
+int run_menu(const Options& options, const capture::BackendOptions& backend,
+             std::shared_ptr<capture::CameraBackend> camera_backend) {
     (void)options;
     for (;;) {
         print_menu();
@@ -48,7 +48,7 @@ int run_menu(const Options& options, const media::BackendOptions& backend,
                 camera_preview(backend);
                 break;
             case 4:
-                corn_location_service(media_platform);  // back to the menu however it ended
+                corn_location_service(camera_backend);  // back to the menu however it ended
                 break;
             case 6: {
                 const std::string input = platform::right_picture_path();

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "app/serve_command.h"
@@ -26,9 +27,9 @@ std::vector<platform::CliOption> global_options(Options& o) {
          "simulated stereo rig rendering a scene)",
          [&o](const std::string& v, std::string& error) {
              if (v == "sim") {
-                 o.camera = media::Backend::sim;
+                 o.camera = capture::Backend::sim;
              } else if (v == "v4l2") {
-                 o.camera = media::Backend::v4l2;
+                 o.camera = capture::Backend::v4l2;
              } else {
                  error = "unknown camera back end '" + v + "' (use sim or v4l2)";
                  return false;
@@ -36,6 +37,24 @@ std::vector<platform::CliOption> global_options(Options& o) {
              return true;
          },
          "sim or v4l2"},
+        {"--devices", "PATH0,PATH1",
+         "V4L2 cameras used as devices 0 (left) and 1 (right):\n"
+         "device nodes or /dev/v4l/by-path names (default: the\n"
+         "cameras in the order of their USB ports)",
+         [&o](const std::string& v, std::string& error) {
+             o.devices.clear();
+             for (size_t start = 0; start <= v.size();) {
+                 const size_t comma = std::min(v.find(',', start), v.size());
+                 o.devices.push_back(v.substr(start, comma - start));
+                 if (o.devices.back().empty()) {
+                     error = "--devices needs device paths separated by commas";
+                     return false;
+                 }
+                 start = comma + 1;
+             }
+             return true;
+         },
+         "device paths"},
         {"--scene", "FILE", "scene of the simulated cameras (default: built-in scene)",
          [&o](const std::string& v, std::string&) {
              o.scene_file = v;

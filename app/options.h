@@ -7,7 +7,7 @@
 
 #include "app/locate_command.h"
 #include "app/tune_command.h"
-#include "capture/media/backend.h"
+#include "capture/backend.h"
 #include "platform/command_line.h"
 #include "platform/console.h"
 
@@ -17,9 +17,10 @@ struct Options {
     std::optional<std::string> work_dir;
     std::optional<platform::ConsoleEncoding> encoding;
     bool headless = false;
-    media::Backend camera = media::Backend::v4l2;
+    capture::Backend camera = capture::Backend::v4l2;
     std::string scene_file;    // empty: the built-in scene
     int sim_stall_after = -1;  // simulated cameras stop delivering after this many frames; -1 never
+    std::vector<std::string> devices;  // V4L2 nodes pinned as devices 0, 1, ...
     std::string command;       // empty: the menu; "locate", "serve", "tune"
     LocateArgs locate;         // the options of `locate`
     TuneArgs tune;             // the options of `tune`

@@ -21,7 +21,7 @@ platform::CliCommand serve_cli_command() {
     return c;
 }
 
-int run_serve_command(const media::BackendOptions& backend) {
+int run_serve_command(const capture::BackendOptions& backend) {
     StopSignals signals;
     const ServiceEnd end = corn_location_service(backend, [&signals] { return signals.stop_requested(); });
     return end == ServiceEnd::quit ? 0 : 1;

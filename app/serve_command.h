@@ -1,7 +1,7 @@
 #pragma once
 // `cone-locator serve`: the stereo service entered directly, for robots and service managers.
 
-#include "capture/media/backend.h"
+#include "capture/backend.h"
 #include "platform/command_line.h"
 
 namespace app {
@@ -12,6 +12,6 @@ platform::CliCommand serve_cli_command();
 // Runs the service until q, SIGINT or SIGTERM, each through the normal tear-down. Returns the
 // exit status: 0 after such an end, 1 when a camera could not be opened or the service failed.
 // Without any capture device the process ends with status -1 (255), as from the menu.
-int run_serve_command(const media::BackendOptions& backend);
+int run_serve_command(const capture::BackendOptions& backend);
 
 }  // namespace app

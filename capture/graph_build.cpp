@@ -1,44 +1,23 @@
-// The capture graph of one device: source -> sample grabber (24-bit RGB) -> null renderer, and
-// the helpers the build uses.
+// The setup of one device: camera -> grabber (24-bit RGB) -> renderer, with every step of the
+// library's graph building printed as it goes, and the helpers the setup uses.
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
-#include "capture/media/am_analog_video_decoder.h"
-#include "capture/media/am_crossbar.h"
-#include "capture/media/am_stream_config.h"
-#include "capture/media/base_filter.h"
-#include "capture/media/capture_graph_builder2.h"
-#include "capture/media/create_dev_enum.h"
-#include "capture/media/enum_filters.h"
-#include "capture/media/enum_moniker.h"
-#include "capture/media/enum_pins.h"
-#include "capture/media/graph_builder.h"
-#include "capture/media/media_control.h"
-#include "capture/media/media_filter.h"
-#include "capture/media/media_platform.h"
-#include "capture/media/moniker.h"
-#include "capture/media/pin.h"
-#include "capture/media/property_bag.h"
-#include "capture/media/sample_grabber.h"
-#include "capture/media/stream_config_caps.h"
-#include "capture/media/task_memory.h"
-#include "capture/media/variant.h"
 #include "capture/names.h"
-#include "capture/sample_grabber_callback.h"
 #include "capture/say.h"
+#include "capture/subtypes.h"
 #include "capture/video_device.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
 
 namespace capture {
-
-using namespace media;
-
 namespace {
+
+// Physical connector types of crossbar pins.
+constexpr int32_t kConnectorTuner = 1, kConnectorComposite = 2, kConnectorSVideo = 3, kConnector1394 = 10,
+                  kConnectorUsb = 11, kConnectorVideoDecoder = 12;
 
 // The value of lo, lo + step, ... up to hi nearest to target, the first of two equally near
 // (999999 when the range is empty); exact is set when target itself is among them.
@@ -57,70 +36,65 @@ int nearest_step(int target, int lo, int hi, int step, bool& exact) {
 
 }  // namespace
 
-HRESULT VideoInput::buildGraph(int index) {
-    VideoDevice* d = devices[index];
+BuildResult VideoInput::buildGraph(int index) {
+    VideoDevice* d = devices[index].get();
     d->deviceIndex = index;
     d->setupBegun = true;
-    streamCategory = PIN_CATEGORY_CAPTURE;
+    d->faults = &backend_->faults();
+    streamCategory = StreamCategory::capture;
     callbackModeFixed = 1;
     say("SETUP: Setting up device %i\n", index);
+    FaultPlan& faults = backend_->faults();
 
     // Every failure from here on but the first closes the device before returning.
-    auto fail = [&](const char* message, HRESULT hr) {
+    auto fail = [&](const char* message, BuildResult result = BuildResult::failed) {
         say(message);
         renew(index);
-        return hr;
+        return result;
     };
 
-    HRESULT hr = platform_->CoCreateInstance(CLSID_CaptureGraphBuilder2, ICaptureGraphBuilder2::iid,
-                                             reinterpret_cast<void**>(&d->captureBuilder));
-    if (FAILED(hr)) {
+    if (faults.fails(Step::create_builder)) {
         say("ERROR - Could not create the Filter Graph Manager\n");
-        return hr;
+        return BuildResult::failed;
     }
-    hr = platform_->CoCreateInstance(CLSID_FilterGraph, IGraphBuilder::iid, reinterpret_cast<void**>(&d->pGraph));
-    if (FAILED(hr)) return fail("ERROR - Could not add the graph builder!\n", hr);
-    hr = d->captureBuilder->SetFiltergraph(d->pGraph);
-    if (FAILED(hr)) return fail("ERROR - Could not set filtergraph\n", hr);
-    hr = query_interface(d->pGraph, &d->pControl);
-    if (FAILED(hr)) return fail("ERROR - Could not create the Media Control object\n", hr);
+    d->captureBuilder = true;
+    if (faults.fails(Step::create_graph)) return fail("ERROR - Could not add the graph builder!\n");
+    d->pGraph = std::make_unique<CaptureGraph>();
+    if (faults.fails(Step::set_filtergraph)) return fail("ERROR - Could not set filtergraph\n");
+    if (faults.fails(Step::get_media_control))
+        return fail("ERROR - Could not create the Media Control object\n");
+    d->pControl = true;
 
-    hr = getDevice(&d->sourceFilter, index, d->wideName, d->name);
-    if (FAILED(hr)) return fail("ERROR - Could not find specified video device\n", hr);
+    d->camera = getDevice(index, d->wideName, d->name, d->identity);
+    if (!d->camera)
+        return fail("ERROR - Could not find specified video device\n", BuildResult::device_not_found);
+    d->sourceFilter = true;
     say("SETUP: %s\n", d->name);
-    d->pGraph->AddFilter(d->sourceFilter, d->wideName);
+    if (!faults.fails(Step::add_filter)) d->pGraph->filters.emplace_back(d->name);
 
-    IAMStreamConfig* probe = nullptr;
-    hr = d->captureBuilder->FindInterface(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, d->sourceFilter,
-                                          IAMStreamConfig::iid, reinterpret_cast<void**>(&probe));
-    if (SUCCEEDED(hr)) {
-        streamCategory = PIN_CATEGORY_PREVIEW;
-        release_and_clear(probe);
+    if (!faults.fails(Step::find_preview_pin)) {
+        streamCategory = StreamCategory::preview;
     } else {
         say("SETUP: Couldn't find preview pin using SmartTee\n");
     }
 
     if (d->routeConnector) {
         say("SETUP: Checking crossbar\n");
-        routeInputConnector(d->captureBuilder, d->sourceFilter, d->connectorType, streamCategory);
+        routeInputConnector(*d->camera, d->connectorType);
     }
 
-    hr = d->captureBuilder->FindInterface(&streamCategory, &MEDIATYPE_Video, d->sourceFilter, IAMStreamConfig::iid,
-                                          reinterpret_cast<void**>(&d->streamConfig));
-    if (FAILED(hr)) return fail("ERROR: Couldn't config the stream!\n", hr);
-    hr = d->streamConfig->GetFormat(&d->pAmMediaType);
-    if (FAILED(hr)) return fail("ERROR: Couldn't getFormat for pAmMediaType!\n", hr);
-    // Every step below reads the size from the video format block; a type without one can't
-    // be set up safely.
-    if (!video_info(d->pAmMediaType)) return fail("ERROR: Couldn't getFormat for pAmMediaType!\n", VFW_E_INVALIDMEDIATYPE);
-    const int defaultWidth = video_info(d->pAmMediaType)->bmi_header.width;
-    const int defaultHeight = std::abs(video_info(d->pAmMediaType)->bmi_header.height);
+    if (faults.fails(Step::find_stream_config)) return fail("ERROR: Couldn't config the stream!\n");
+    d->streamConfig = true;
+    if (!faults.fails(Step::get_format)) d->pAmMediaType = d->camera->format();
+    if (!d->pAmMediaType) return fail("ERROR: Couldn't getFormat for pAmMediaType!\n");
+    const int defaultWidth = d->pAmMediaType->width;
+    const int defaultHeight = d->pAmMediaType->height;
 
     bool foundSize = false;
     if (d->sizeRequested) {
         say("SETUP: Default Format is set to %i by %i \n", defaultWidth, defaultHeight);
         char name[8];
-        for (const Guid& subtype : trialSubtypes) {
+        for (const uint32_t subtype : trialSubtypes) {
             subtypeName(subtype, name);
             say("SETUP: trying format %s @ %i by %i\n", name, d->requestedWidth, d->requestedHeight);
             if (trySizeAndSubtype(d, d->requestedWidth, d->requestedHeight, subtype)) {
@@ -133,8 +107,9 @@ HRESULT VideoInput::buildGraph(int index) {
             say("SETUP: couldn't find requested size - searching for closest matching size\n");
             int closestWidth = -1;
             int closestHeight = -1;
-            Guid closestSubtype;
-            findClosestSize(d, d->requestedWidth, d->requestedHeight, closestWidth, closestHeight, closestSubtype);
+            uint32_t closestSubtype = 0;
+            findClosestSize(d, d->requestedWidth, d->requestedHeight, closestWidth, closestHeight,
+                            closestSubtype);
             if (closestWidth != -1 && closestHeight != -1) {
                 subtypeName(closestSubtype, name);
                 say("SETUP: closest supported size is %s @ %i %i\n", name, closestWidth, closestHeight);
@@ -147,174 +122,106 @@ HRESULT VideoInput::buildGraph(int index) {
     }
     if (!foundSize) {
         if (d->frameTime != -1) {
-            video_info(d->pAmMediaType)->avg_time_per_frame = static_cast<int64_t>(d->frameTime);
-            d->streamConfig->SetFormat(d->pAmMediaType);
+            d->pAmMediaType->frame_time = d->frameTime;
+            if (!faults.fails(Step::set_format)) d->camera->set_format(*d->pAmMediaType);
         }
         d->allocateFrameBuffers(defaultWidth, defaultHeight);
     }
 
-    hr = platform_->CoCreateInstance(CLSID_SampleGrabber, IBaseFilter::iid, reinterpret_cast<void**>(&d->grabberFilter));
-    if (FAILED(hr)) return fail("Could not Create Sample Grabber - CoCreateInstance()\n", hr);
-    hr = d->pGraph->AddFilter(d->grabberFilter, u"Sample Grabber");
-    if (FAILED(hr)) return fail("Could not add Sample Grabber - AddFilter()\n", hr);
-    hr = query_interface(d->grabberFilter, &d->grabber);
-    if (FAILED(hr)) return fail("ERROR: Could not query SampleGrabber\n", hr);
+    if (faults.fails(Step::create_grabber))
+        return fail("Could not Create Sample Grabber - CoCreateInstance()\n");
+    d->grabberFilter = true;
+    if (faults.fails(Step::add_filter)) return fail("Could not add Sample Grabber - AddFilter()\n");
+    d->pGraph->filters.emplace_back("Sample Grabber");
+    if (faults.fails(Step::get_grabber)) return fail("ERROR: Could not query SampleGrabber\n");
+    d->grabber = true;
 
-    d->grabber->SetOneShot(false);
-    d->grabber->SetBufferSamples(!useCallback);
+    d->frames.setBufferSamples(!useCallback);
     if (useCallback) {
-        hr = d->grabber->SetCallback(d->callback, 0);
-        if (FAILED(hr)) return fail("ERROR: problem setting callback\n", hr);
+        if (faults.fails(Step::set_callback)) return fail("ERROR: problem setting callback\n");
+        d->frames.setCallback(d->callback.get());
         say("SETUP: Capture callback set\n");
     }
+    // Every frame a camera hands over is 24-bit RGB (bottom-up BGR) at the size fixed above.
 
-    AM_MEDIA_TYPE mt;
-    mt.major_type = MEDIATYPE_Video;
-    mt.subtype = MEDIASUBTYPE_RGB24;
-    mt.format_type = FORMAT_VideoInfo;
-    d->grabber->SetMediaType(&mt);
+    if (!d->streamConfig)
+        return fail("ERROR: connecting device - prehaps it is already being used?\n",
+                    BuildResult::not_connected);
+    d->streamConfig = false;
 
-    if (!d->streamConfig) return fail("ERROR: connecting device - prehaps it is already being used?\n", S_FALSE);
-    release_and_clear(d->streamConfig);
+    if (faults.fails(Step::create_renderer)) return fail("ERROR: Could not create filter - NullRenderer\n");
+    d->rendererFilter = true;
+    if (faults.fails(Step::add_filter)) return fail("ERROR: Could not add filter - NullRenderer\n");
+    d->pGraph->filters.emplace_back("NullRenderer");
 
-    hr = platform_->CoCreateInstance(CLSID_NullRenderer, IBaseFilter::iid, reinterpret_cast<void**>(&d->rendererFilter));
-    if (FAILED(hr)) return fail("ERROR: Could not create filter - NullRenderer\n", hr);
-    hr = d->pGraph->AddFilter(d->rendererFilter, u"NullRenderer");
-    if (FAILED(hr)) return fail("ERROR: Could not add filter - NullRenderer\n", hr);
+    if (faults.fails(Step::render_stream)) return fail("ERROR: Could not connect pins - RenderStream()\n");
+    d->pGraph->connected = true;
 
-    hr = d->captureBuilder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, d->sourceFilter, d->grabberFilter,
-                                         d->rendererFilter);
-    if (FAILED(hr)) return fail("ERROR: Could not connect pins - RenderStream()\n", hr);
+    // Frames pass on as they arrive, without a reference clock.
+    if (faults.fails(Step::get_media_filter)) say("ERROR: Could not get IID_IMediaFilter interface\n");
 
-    IMediaFilter* mediaFilter = nullptr;
-    if (SUCCEEDED(query_interface(d->pGraph, &mediaFilter))) {
-        mediaFilter->SetSyncSource(nullptr);
-        mediaFilter->Release();
-    } else {
-        say("ERROR: Could not get IID_IMediaFilter interface\n");
-    }
-
-    hr = d->pControl->Run();
-    if (FAILED(hr)) return fail("ERROR: Could not start graph\n", hr);
-
-    if (!useCallback) {
-        // Waits for the grabber's first buffer when the graph did not start at once, but not
-        // forever: a device that never delivers must not hang the caller.
-        const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        while (hr != S_OK && std::chrono::steady_clock::now() < give_up) {
-            int32_t size = d->frameBytes;
-            hr = d->grabber->GetCurrentBuffer(&size, d->grabBuffer);
-            if (hr != S_OK) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
+    if (faults.fails(Step::run) || !d->camera->start(d->frames))
+        return fail("ERROR: Could not start graph\n");
+    d->pGraph->running = true;
 
     say("SETUP: Device is setup and ready to capture.\n\n");
     d->ready = true;
-    release_and_clear(d->sourceFilter);
-    release_and_clear(d->grabberFilter);
-    release_and_clear(d->rendererFilter);
-    return S_OK;
+    d->sourceFilter = false;
+    d->grabberFilter = false;
+    d->rendererFilter = false;
+    return BuildResult::ready;
 }
 
-HRESULT VideoInput::getDevice(IBaseFilter** filter, int index, char16_t* wideName, char* name) {
-    if (!filter) return E_POINTER;
-    ICreateDevEnum* devEnum = nullptr;
-    HRESULT hr = platform_->CoCreateInstance(CLSID_SystemDeviceEnum, ICreateDevEnum::iid,
-                                             reinterpret_cast<void**>(&devEnum));
-    if (FAILED(hr)) return hr;
-    IEnumMoniker* monikers = nullptr;
-    hr = devEnum->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers);
-    bool found = false;
-    if (hr == S_OK && monikers) {
-        IMoniker* moniker = nullptr;
-        int position = 0;
-        while (!found && monikers->Next(&moniker) == S_OK) {
-            if (position == index) {
-                IPropertyBag* bag = nullptr;
-                if (SUCCEEDED(moniker->BindToStorage(&bag))) {
-                    VARIANT value;
-                    VariantInit(&value);
-                    if (SUCCEEDED(bag->Read(u"FriendlyName", &value))) {
-                        copy_name(value.bstr, wideName, name);
-                        hr = moniker->BindToObject(filter);
-                        found = true;
-                    }
-                    VariantClear(&value);
-                    bag->Release();
-                }
-            }
-            moniker->Release();
-            ++position;
-        }
-        monikers->Release();
+std::unique_ptr<CameraSession> VideoInput::getDevice(int index, char16_t* wideName, char* name,
+                                                     std::string& identity) {
+    if (backend_->faults().fails(Step::list_devices)) return nullptr;
+    const std::vector<CameraInfo> cameras = backend_->list_cameras();
+    const CameraInfo* found = nullptr;
+    for (size_t position = 0; position < cameras.size() && !found; ++position) {
+        const CameraInfo& c = cameras[position];
+        const bool wanted =
+            identity.empty() ? position == static_cast<size_t>(index) : c.identity == identity;
+        if (wanted && c.names_readable && c.name) found = &c;
     }
-    devEnum->Release();
-    return found ? hr : VFW_E_NOT_FOUND;
+    if (!found) return nullptr;
+    copy_name(*found->name, wideName, name);
+    identity = found->identity;
+    if (backend_->faults().fails(Step::bind_device)) return nullptr;
+    return backend_->open(*found);
 }
 
-bool VideoInput::trySizeAndSubtype(VideoDevice* d, int width, int height, const Guid& subtype) {
-    AM_MEDIA_TYPE* saved = nullptr;
-    if (d->streamConfig->GetFormat(&saved) != S_OK) return false;
-    VIDEOINFOHEADER* vih = video_info(d->pAmMediaType);
-    if (!vih) {
-        freeMediaType(saved);
-        return false;
-    }
-    // Kept so that a refused trial leaves the stored format as it was.
-    const AM_MEDIA_TYPE before = *d->pAmMediaType;
-    const VIDEOINFOHEADER beforeInfo = *vih;
-
-    vih->bmi_header.width = width;
-    vih->bmi_header.height = height;
-    d->pAmMediaType->format_type = FORMAT_VideoInfo;
-    d->pAmMediaType->major_type = MEDIATYPE_Video;
-    d->pAmMediaType->subtype = subtype;
-    d->pAmMediaType->sample_size = static_cast<uint32_t>(width * height * 3);
-    if (d->frameTime != -1) vih->avg_time_per_frame = d->frameTime;
-
-    if (d->streamConfig->SetFormat(d->pAmMediaType) == S_OK) {
-        freeMediaType(saved);
-        return true;
-    }
-    d->streamConfig->SetFormat(saved);
-    freeMediaType(saved);
-    *vih = beforeInfo;
-    d->pAmMediaType->format_type = before.format_type;
-    d->pAmMediaType->major_type = before.major_type;
-    d->pAmMediaType->subtype = before.subtype;
-    d->pAmMediaType->sample_size = before.sample_size;
-    return false;
+bool VideoInput::trySizeAndSubtype(VideoDevice* d, int width, int height, uint32_t subtype) {
+    // The camera keeps its format when it refuses one, so nothing needs to be saved to restore it.
+    if (backend_->faults().fails(Step::get_format)) return false;
+    VideoFormat wanted = *d->pAmMediaType;
+    wanted.subtype = subtype;
+    wanted.width = width;
+    wanted.height = height;
+    if (d->frameTime != -1) wanted.frame_time = d->frameTime;
+    // A refused trial leaves the stored format as it was.
+    if (backend_->faults().fails(Step::set_format) || !d->camera->set_format(wanted)) return false;
+    d->pAmMediaType = wanted;
+    return true;
 }
 
 void VideoInput::findClosestSize(VideoDevice* d, int width, int height, int& outWidth, int& outHeight,
-                                 Guid& outSubtype) {
+                                 uint32_t& outSubtype) {
     int bestWidth = 9999999;
     int bestHeight = 9999999;
-    int count = 0;
-    int size = 0;
-    if (FAILED(d->streamConfig->GetNumberOfCapabilities(&count, &size))) return;
-    if (size != static_cast<int>(sizeof(VIDEO_STREAM_CONFIG_CAPS))) return;
-    for (int i = 0; i < count; ++i) {
-        VIDEO_STREAM_CONFIG_CAPS caps;
-        AM_MEDIA_TYPE* mt = nullptr;
-        if (FAILED(d->streamConfig->GetStreamCaps(i, &mt, reinterpret_cast<uint8_t*>(&caps))) || !mt) continue;
-        const int stepX = caps.output_granularity_x;
-        const int stepY = caps.output_granularity_y;
-        if (stepX < 1 || stepY < 1) {
-            freeMediaType(mt);
-            continue;
-        }
+    if (backend_->faults().fails(Step::capabilities)) return;
+    for (const FormatRange& caps : d->camera->formats()) {
+        if (backend_->faults().fails(Step::stream_caps)) continue;
+        if (caps.step_x < 1 || caps.step_y < 1) continue;
         bool exactWidth = false;
         bool exactHeight = false;
         const int candidateWidth =
-            nearest_step(width, caps.min_output_size.cx, caps.max_output_size.cx, stepX, exactWidth);
+            nearest_step(width, caps.min_width, caps.max_width, caps.step_x, exactWidth);
         const int candidateHeight =
-            nearest_step(height, caps.min_output_size.cy, caps.max_output_size.cy, stepY, exactHeight);
+            nearest_step(height, caps.min_height, caps.max_height, caps.step_y, exactHeight);
         if (exactWidth && exactHeight) {
             outWidth = width;
             outHeight = height;
-            outSubtype = mt->subtype;
-            freeMediaType(mt);
+            outSubtype = caps.subtype;
             return;
         }
         if (std::abs(width - candidateWidth) + std::abs(height - candidateHeight) <
@@ -323,24 +230,18 @@ void VideoInput::findClosestSize(VideoDevice* d, int width, int height, int& out
             bestHeight = candidateHeight;
             outWidth = candidateWidth;
             outHeight = candidateHeight;
-            outSubtype = mt->subtype;
+            outSubtype = caps.subtype;
         }
-        freeMediaType(mt);
     }
 }
 
-void VideoInput::subtypeName(const Guid& subtype, char* out) const {
+void VideoInput::subtypeName(uint32_t subtype, char* out) const {
     static const char* const names[18] = {"RGB24", "RGB32", "RGB555", "RGB565", "YUY2", "YVYU",
                                           "YUYV",  "IYUV",  "UYVY",   "YV12",   "YVU9", "Y411",
                                           "Y41P",  "Y211",  "AYUV",   "Y800",   "Y8",   "GREY"};
-    const Guid order[18] = {MEDIASUBTYPE_RGB24, MEDIASUBTYPE_RGB32, MEDIASUBTYPE_RGB555, MEDIASUBTYPE_RGB565,
-                            MEDIASUBTYPE_YUY2,  MEDIASUBTYPE_YVYU,  MEDIASUBTYPE_YUYV,   MEDIASUBTYPE_IYUV,
-                            MEDIASUBTYPE_UYVY,  MEDIASUBTYPE_YV12,  MEDIASUBTYPE_YVU9,   MEDIASUBTYPE_Y411,
-                            MEDIASUBTYPE_Y41P,  MEDIASUBTYPE_Y211,  MEDIASUBTYPE_AYUV,   subtypeY800,
-                            subtypeY8,          subtypeGREY};
     const char* text = "OTHER";
     for (int i = 0; i < 18; ++i) {
-        if (subtype == order[i]) {
+        if (subtype == trialSubtypes[i]) {
             text = names[i];
             break;
         }
@@ -350,161 +251,85 @@ void VideoInput::subtypeName(const Guid& subtype, char* out) const {
     std::memcpy(out, scratch, sizeof scratch);
 }
 
-HRESULT VideoInput::routeInputConnector(ICaptureGraphBuilder2* builder, IBaseFilter* source, int connectorType,
-                                        const Guid& category) {
-    IAMCrossbar* crossbar = nullptr;
-    HRESULT hr = builder->FindInterface(&LOOK_UPSTREAM_ONLY, nullptr, source, IAMCrossbar::iid,
-                                        reinterpret_cast<void**>(&crossbar));
-    if (FAILED(hr)) {
+bool VideoInput::routeInputConnector(CameraSession& camera, int connectorType) {
+    const std::optional<Crossbar> crossbar = camera.crossbar();
+    if (!crossbar) {
         say("SETUP: You are a webcam or snazzy firewire cam! No Crossbar needed\n");
-        return hr;
+        return false;
     }
     say("SETUP: You are not a webcam! Setting Crossbar\n");
-    release_and_clear(crossbar);
-
-    IAMCrossbar* routing = nullptr;
-    hr = builder->FindInterface(&category, &MEDIATYPE_Interleaved, source, IAMCrossbar::iid,
-                                reinterpret_cast<void**>(&routing));
-    if (hr != S_OK) {
-        hr = builder->FindInterface(&category, &MEDIATYPE_Video, source, IAMCrossbar::iid,
-                                    reinterpret_cast<void**>(&routing));
-    }
-    if (FAILED(hr) || !routing) return hr;
-
-    int32_t outputs = 0;
-    int32_t inputs = 0;
-    hr = routing->get_PinCounts(&outputs, &inputs);
     int32_t chosen = -1;
-    for (int32_t i = 0; SUCCEEDED(hr) && i < inputs; ++i) {
-        int32_t related = 0;
-        int32_t type = 0;
-        hr = routing->get_CrossbarPinInfo(true, i, &related, &type);
-        if (SUCCEEDED(hr) && type == connectorType) {
-            const char* ending = "\n";
-            switch (type) {
-                case PhysConn_Video_Tuner: ending = " - Tuner\n"; break;
-                case PhysConn_Video_Composite: ending = " - Composite\n"; break;
-                case PhysConn_Video_SVideo: ending = " - S-Video\n"; break;
-                case PhysConn_Video_1394: ending = " - Firewire\n"; break;
-                case PhysConn_Video_USB: ending = " - USB\n"; break;
-                default: break;
-            }
-            say("SETUP: Found Physical Interface%s", ending);
-            chosen = i;
-            break;
-        }
-    }
-    if (chosen >= 0) {
-        for (int32_t o = 0; o < outputs; ++o) {
-            int32_t related = 0;
-            int32_t type = 0;
-            hr = routing->get_CrossbarPinInfo(false, o, &related, &type);
-            if (SUCCEEDED(hr) && type == PhysConn_Video_VideoDecoder) {
-                hr = routing->Route(o, chosen);
+    for (size_t i = 0; i < crossbar->inputs.size() && chosen < 0; ++i) {
+        const int32_t type = crossbar->inputs[i];
+        if (type != connectorType) continue;
+        const char* ending = "\n";
+        switch (type) {
+            case kConnectorTuner:
+                ending = " - Tuner\n";
                 break;
-            }
+            case kConnectorComposite:
+                ending = " - Composite\n";
+                break;
+            case kConnectorSVideo:
+                ending = " - S-Video\n";
+                break;
+            case kConnector1394:
+                ending = " - Firewire\n";
+                break;
+            case kConnectorUsb:
+                ending = " - USB\n";
+                break;
+            default:
+                break;
         }
-    } else {
-        say("SETUP: Didn't find specified Physical Connection type. Using Defualt. \n");
+        say("SETUP: Found Physical Interface%s", ending);
+        chosen = static_cast<int32_t>(i);
     }
-    routing->Release();
-    return hr;
+    if (chosen < 0) {
+        say("SETUP: Didn't find specified Physical Connection type. Using Defualt. \n");
+        return true;
+    }
+    for (size_t o = 0; o < crossbar->outputs.size(); ++o) {
+        if (crossbar->outputs[o] == kConnectorVideoDecoder)
+            return camera.route(static_cast<int32_t>(o), chosen);
+    }
+    return true;
 }
 
 bool VideoInput::setAnalogStandard(int index, int standardIndex) {
     if (!valid_index(index)) return false;
-    VideoDevice* d = devices[index];
-    if (!d->ready || standardIndex < 0 || standardIndex > 17) return false;
-    d->analogStandard = analogStandards[standardIndex];
-    d->standardRequested = true;
+    VideoDevice& d = *devices[index];
+    if (!d.ready || standardIndex < 0 || standardIndex > 17) return false;
+    d.analogStandard = analogStandards[standardIndex];
+    d.standardRequested = true;
 
-    if (FAILED(getDevice(&d->sourceFilter, index, d->wideName, d->name))) return false;
-    IAMAnalogVideoDecoder* decoder = nullptr;
-    ICaptureGraphBuilder2* builder = d->captureBuilder;
-    HRESULT hr = builder ? builder->FindInterface(nullptr, &MEDIATYPE_Video, d->sourceFilter,
-                                                  IAMAnalogVideoDecoder::iid, reinterpret_cast<void**>(&decoder))
-                         : E_POINTER;
-    release_and_clear(d->sourceFilter);
-    if (FAILED(hr) || !decoder) {
+    const std::optional<int32_t> available = d.camera->video_standards();
+    if (!available) {
         platform::console_printf("SETUP: couldn't set requested format\n");
         return false;
     }
-    bool result = false;
-    int32_t available = 0;
-    if (SUCCEEDED(decoder->get_AvailableTVFormats(&available)) && (available & d->analogStandard) != 0) {
-        if (FAILED(decoder->put_TVFormat(d->analogStandard))) {
-            platform::console_printf("SETUP: couldn't set requested format\n");
-        } else {
-            result = true;
-        }
+    if ((*available & d.analogStandard) == 0) return false;
+    if (!d.camera->set_video_standard(d.analogStandard)) {
+        platform::console_printf("SETUP: couldn't set requested format\n");
+        return false;
     }
-    decoder->Release();
-    return result;
+    return true;
 }
 
-void VideoInput::freeMediaType(AM_MEDIA_TYPE* mediaType) {
-    if (!mediaType) return;
-    if (mediaType->format_size != 0) {
-        CoTaskMemFree(mediaType->format_block);
-        mediaType->format_size = 0;
-        mediaType->format_block = nullptr;
-    }
-    if (mediaType->format_object) {
-        mediaType->format_object->Release();
-        mediaType->format_object = nullptr;
-    }
-    CoTaskMemFree(mediaType);
-}
-
-HRESULT VideoInput::saveGraph(IGraphBuilder* graph, const std::string& path) {
-    if (!graph) return E_POINTER;
+bool VideoInput::saveGraph(const CaptureGraph* graph, const std::string& path) {
+    if (!graph) return false;
     std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file) return STG_E_CANTSAVE;
-    IEnumFilters* filters = nullptr;
-    HRESULT hr = graph->EnumFilters(&filters);
-    if (SUCCEEDED(hr)) {
-        std::fprintf(file, "capture graph\n");
-        IBaseFilter* filter = nullptr;
-        while (filters->Next(&filter) == S_OK) {
-            FILTER_INFO info;
-            if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
-                if (info.graph) info.graph->Release();
-                std::fprintf(file, "filter \"%s\"\n", narrow_text(info.name).c_str());
-            }
-            IEnumPins* pins = nullptr;
-            if (SUCCEEDED(filter->EnumPins(&pins))) {
-                IPin* pin = nullptr;
-                while (pins->Next(&pin) == S_OK) {
-                    PIN_INFO own;
-                    if (SUCCEEDED(pin->QueryPinInfo(&own))) {
-                        own.filter->Release();
-                        std::fprintf(file, "  %s pin \"%s\"", own.dir == PIN_DIRECTION::input ? "input" : "output",
-                                     narrow_text(own.name).c_str());
-                        IPin* to = nullptr;
-                        if (pin->ConnectedTo(&to) == S_OK && to) {
-                            PIN_INFO peer;
-                            FILTER_INFO peerFilter;
-                            if (SUCCEEDED(to->QueryPinInfo(&peer))) {
-                                if (SUCCEEDED(peer.filter->QueryFilterInfo(&peerFilter)) && peerFilter.graph)
-                                    peerFilter.graph->Release();
-                                std::fprintf(file, " -> \"%s\" pin \"%s\"", narrow_text(peerFilter.name).c_str(),
-                                             narrow_text(peer.name).c_str());
-                                peer.filter->Release();
-                            }
-                            to->Release();
-                        }
-                        std::fprintf(file, "\n");
-                    }
-                    pin->Release();
-                }
-                pins->Release();
-            }
-            filter->Release();
+    if (!file) return false;
+    std::fprintf(file, "capture graph\n");
+    const char* const outputs[2] = {"Preview", "Output"};  // of the camera and of the grabber
+    for (size_t i = 0; i < graph->filters.size(); ++i) {
+        std::fprintf(file, "filter \"%s\"\n", graph->filters[i].c_str());
+        if (graph->connected && i + 1 < graph->filters.size()) {
+            std::fprintf(file, "  output pin \"%s\" -> \"%s\" pin \"%s\"\n", outputs[i],
+                         graph->filters[i + 1].c_str(), i == 0 ? "Input" : "In");
         }
-        filters->Release();
     }
-    if (std::fclose(file) != 0 && SUCCEEDED(hr)) hr = STG_E_CANTSAVE;
-    return hr;
+    return std::fclose(file) == 0;
 }
 
 }  // namespace capture

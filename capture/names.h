@@ -1,9 +1,8 @@
 #pragma once
-// Names as the library keeps them: 8-bit copies of the platform's 16-bit texts, each character
-// narrowed to its low byte; device names cut to fit their 255-character fields.
+// Device names as the library keeps them: cut to fit their 255-character fields, in 8-bit
+// characters and widened to 16-bit ones.
 
 #include <cstddef>
-#include <string>
 #include <string_view>
 
 namespace capture {
@@ -11,11 +10,8 @@ namespace capture {
 // Device names are cut to this many characters, leaving room for the terminator.
 inline constexpr size_t kNameLimit = 253;
 
-// Copies at most kNameLimit characters of a device name and terminates: into wide as they are,
-// into narrow narrowed. Either may be null.
-void copy_name(std::u16string_view name, char16_t* wide, char* narrow);
-
-// The whole text narrowed, for messages.
-std::string narrow_text(std::u16string_view text);
+// Copies at most kNameLimit characters of a device name and terminates: into narrow as they are,
+// into wide a byte to each 16-bit character. Either may be null.
+void copy_name(std::string_view name, char16_t* wide, char* narrow);
 
 }  // namespace capture

@@ -1,39 +1,23 @@
 #include "capture/video_device.h"
 
-#include <cstring>
+#include <algorithm>
 
-#include "capture/media/capture_graph_builder2.h"
-#include "capture/media/am_stream_config.h"
-#include "capture/media/base_filter.h"
-#include "capture/media/enum_filters.h"
-#include "capture/media/enum_pins.h"
-#include "capture/media/graph_builder.h"
-#include "capture/media/media_control.h"
-#include "capture/media/pin.h"
-#include "capture/media/sample_grabber.h"
-#include "capture/names.h"
-#include "capture/sample_grabber_callback.h"
 #include "capture/say.h"
-#include "capture/video_input.h"
 
 namespace capture {
-
-using namespace media;
-
 namespace {
 
-// Releases and clears an interface the record holds, after its teardown line; nothing when it
-// is not held.
+// Lets go of a step's hold after its teardown line; nothing when it is not held.
 template <typename T>
-void free_held(T*& held, const char* line) {
+void free_held(T& held, const char* line) {
     if (!held) return;
     say(line);
-    release_and_clear(held);
+    held = T{};
 }
 
-}  // namespace
+bool step_fails(FaultPlan* faults, Step step) { return faults && faults->fails(step); }
 
-VideoDevice::VideoDevice() : callback(new SampleGrabberCallback()) {}
+}  // namespace
 
 void VideoDevice::allocateFrameBuffers(int width, int height) {
     if (buffersAllocated) {
@@ -44,42 +28,41 @@ void VideoDevice::allocateFrameBuffers(int width, int height) {
     frameHeight = height;
     frameBytes = width * height * 3;
     buffersAllocated = true;
-    size_t bytes = static_cast<size_t>(frameBytes > 0 ? frameBytes : 1);
-    frameBuffer = new uint8_t[bytes];
-    grabBuffer = new uint8_t[bytes];
-    std::memset(frameBuffer, 0, bytes);
+    const size_t bytes = static_cast<size_t>(frameBytes > 0 ? frameBytes : 1);
+    frameBuffer = std::make_unique<uint8_t[]>(bytes);  // zeroed: the picture before the first frame
+    grabBuffer = std::make_unique<uint8_t[]>(bytes);
     callback->allocateBuffer(frameBytes);
 }
 
 VideoDevice::~VideoDevice() {
-    if (!setupBegun) {
-        callback->Release();
-        delete callback;
-        return;
-    }
+    if (!setupBegun) return;
     say("\nSETUP: Disconnecting device %i\n", deviceIndex);
 
-    // Detached first: when SetCallback returns no sample call runs on the object any more.
+    // Detached first: once setCallback returns no frame is handed to the callback any more.
     if (grabber) {
-        grabber->SetCallback(nullptr, 1);
+        frames.setCallback(nullptr);
         say("SETUP: freeing Grabber Callback\n");
     }
-    callback->Release();
-    delete callback;
-    callback = nullptr;
+    callback.reset();
     if (buffersAllocated) {
-        delete[] frameBuffer;
-        delete[] grabBuffer;
-        frameBuffer = nullptr;
-        grabBuffer = nullptr;
+        frameBuffer.reset();
+        grabBuffer.reset();
     }
 
     if (pControl) {
-        if (FAILED(pControl->Pause())) say("ERROR - Could not pause pControl\n");
-        if (FAILED(pControl->Stop())) say("ERROR - Could not stop pControl\n");
+        if (step_fails(faults, Step::pause)) {
+            say("ERROR - Could not pause pControl\n");
+        } else {
+            halt();
+        }
+        if (step_fails(faults, Step::stop)) {
+            say("ERROR - Could not stop pControl\n");
+        } else {
+            halt();
+        }
     }
 
-    if (sourceFilter) removeDownstream(sourceFilter);
+    if (sourceFilter) removeDownstream();
 
     free_held(rendererFilter, "SETUP: freeing Renderer \n");
     free_held(sourceFilter, "SETUP: freeing Capture Source \n");
@@ -87,76 +70,43 @@ VideoDevice::~VideoDevice() {
     free_held(grabber, "SETUP: freeing Grabber  \n");
     free_held(pControl, "SETUP: freeing Control   \n");
     free_held(streamConfig, "SETUP: freeing Stream  \n");
-    if (pAmMediaType) {
-        say("SETUP: freeing Media Type  \n");
-        VideoInput::freeMediaType(pAmMediaType);
-        pAmMediaType = nullptr;
-    }
+    free_held(pAmMediaType, "SETUP: freeing Media Type  \n");
 
     if (pGraph) emptyGraph();
     free_held(captureBuilder, "SETUP: freeing Capture Graph \n");
     free_held(pGraph, "SETUP: freeing Main Graph \n");
+    camera.reset();  // a stream that could not be stopped ends with its pipeline
     say("SETUP: Device %i disconnected and freed\n\n", deviceIndex);
 }
 
 void VideoDevice::emptyGraph() {
-    for (;;) {
-        IEnumFilters* filters = nullptr;
-        if (FAILED(pGraph->EnumFilters(&filters))) {
+    while (!pGraph->filters.empty()) {
+        if (step_fails(faults, Step::enum_filters)) {
             say("SETUP: pGraph->EnumFilters() failed. \n");
             return;
         }
-        IBaseFilter* filter = nullptr;
-        if (filters->Next(&filter) != S_OK) {
-            filters->Release();
-            return;
-        }
-        FILTER_INFO info;
-        std::string name;
-        if (SUCCEEDED(filter->QueryFilterInfo(&info))) {
-            if (info.graph) info.graph->Release();
-            name = narrow_text(info.name);
-        }
+        const std::string name = pGraph->filters.front();
         say("SETUP: removing filter %s...\n", name.c_str());
-        if (FAILED(pGraph->RemoveFilter(filter))) {
+        if (step_fails(faults, Step::remove_filter) || pGraph->running) {
             say("SETUP: pGraph->RemoveFilter() failed. \n");
-            filter->Release();
-            filters->Release();
             return;
         }
+        pGraph->filters.erase(pGraph->filters.begin());
         say("SETUP: filter removed %s  \n", name.c_str());
-        filter->Release();
-        filters->Release();
     }
 }
 
-void VideoDevice::removeDownstream(IBaseFilter* filter) {
-    if (!filter || !pGraph) return;
-    IEnumPins* pins = nullptr;
-    if (FAILED(filter->EnumPins(&pins))) return;
-    pins->Reset();
-    IPin* pin = nullptr;
-    while (pins->Next(&pin) == S_OK) {
-        IPin* to = nullptr;
-        if (pin->ConnectedTo(&to) == S_OK && to) {
-            PIN_INFO info;
-            if (FAILED(to->QueryPinInfo(&info))) {
-                to->Release();
-                pin->Release();
-                break;
-            }
-            if (info.dir == PIN_DIRECTION::input) {
-                removeDownstream(info.filter);
-                pGraph->Disconnect(to);
-                pGraph->Disconnect(pin);
-                pGraph->RemoveFilter(info.filter);
-            }
-            info.filter->Release();
-            to->Release();
-        }
-        pin->Release();
-    }
-    pins->Release();
+void VideoDevice::halt() {
+    if (camera) camera->stop();
+    if (pGraph) pGraph->running = false;
+}
+
+void VideoDevice::removeDownstream() {
+    if (!pGraph || !pGraph->connected || pGraph->running) return;
+    auto& f = pGraph->filters;
+    for (const char* stage : {"Sample Grabber", "NullRenderer"})
+        f.erase(std::remove(f.begin(), f.end(), stage), f.end());
+    pGraph->connected = false;
 }
 
 }  // namespace capture

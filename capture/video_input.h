@@ -1,35 +1,35 @@
 #pragma once
-// The capture library: a table of 20 devices over the media platform's video input devices.
-// Each device opens as a graph source -> sample grabber (24-bit RGB) -> null renderer at a
-// requested size (or the closest offered), and hands frames over through its callback.
+// The capture library: a table of 20 devices over the cameras of one back end. Each device opens
+// as camera -> grabber (24-bit RGB) -> renderer at a requested size (or the closest offered), and
+// hands frames over through its callback.
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "capture/media/guid.h"
-#include "capture/media/media_type.h"
-#include "capture/media/result.h"
-
-namespace media {
-class MediaPlatform;
-class ICaptureGraphBuilder2;
-class IGraphBuilder;
-class IBaseFilter;
-}  // namespace media
+#include "capture/camera_backend.h"
 
 namespace capture {
 
 class VideoDevice;
+struct CaptureGraph;
 
 inline constexpr int MAX_DEVICES = 20;
 
+// Which of the camera's streams a device is set up through.
+enum class StreamCategory { capture, preview };
+
+// How a device's setup ended.
+enum class BuildResult { ready, failed, device_not_found, not_connected };
+
 class VideoInput {
 public:
-    // Initialises the component system, prints the banner (when verbose), fills the tables and
+    // Sets up the component system, prints the banner (when verbose), fills the tables and
     // creates 20 fresh device records.
-    explicit VideoInput(std::shared_ptr<media::MediaPlatform> platform);
-    // Destroys the 20 records (tearing down open graphs) and releases the component system.
+    explicit VideoInput(std::shared_ptr<CameraBackend> backend);
+    // Destroys the 20 records (tearing down open devices) and lets go of the component system.
     ~VideoInput();
     VideoInput(const VideoInput&) = delete;
     VideoInput& operator=(const VideoInput&) = delete;
@@ -49,11 +49,11 @@ public:
 
     // Number of capture devices; fills deviceNames and, unless silent, prints the listing.
     int enumerateDevices(bool silent = false);
-    // Number of devices whose property bag binds; nothing printed.
+    // Number of devices the listing counts; nothing printed.
     int countDevices();
     char* deviceName(int index);
 
-    // True when the graph runs. Sized forms ask for width x height (the closest offered size
+    // True when the device runs. Sized forms ask for width x height (the closest offered size
     // otherwise); connection forms route the crossbar to connection 0..4.
     bool openDevice(int index);
     bool openDevice(int index, int width, int height);
@@ -61,6 +61,7 @@ public:
     bool openDevice(int index, int width, int height, int connection);
     // Tears the device down and puts a fresh record in its place.
     void closeDevice(int index);
+    // True while the device runs, whatever the listing counts now.
     bool isDeviceOpen(int index);
     int widthOf(int index);
     int heightOf(int index);
@@ -72,9 +73,15 @@ public:
     // Fetches the next frame into destination (frameBytesOf bytes); false, destination
     // untouched, when none comes within 1000 ms or the device is not open.
     bool GetPixels(int index, uint8_t* destination, bool flipRedAndBlue, bool flipImage);
+    // Capture time (steady clock) of the frame the last GetPixels fetched; a default time point
+    // when none was fetched or the device is not open.
+    std::chrono::steady_clock::time_point frameTimeOf(int index);
+    // Lets go of a frame that waits to be fetched, as a fetch would, so the next GetPixels
+    // returns a frame delivered after this call.
+    void dropWaitingFrame(int index);
     // Whether a delivered frame waits; detects and reopens a frozen device when enabled.
     bool hasNewFrame(int index);
-    // Closes and reopens the device with the size, connector, standard, frame time and
+    // Closes and reopens the same camera with the size, connector, standard, frame time and
     // recovery it had.
     bool reopenDevice(int index);
     // Selects analog standard analogStandards[standardIndex] on an open device.
@@ -84,42 +91,42 @@ public:
     // and/or reversing the row order.
     static void copyFrame(const uint8_t* source, uint8_t* destination, int width, int height,
                           bool flipRedAndBlue, bool flipImage);
-    // Frees a media type obtained from the platform, with its format block.
-    static void freeMediaType(media::AM_MEDIA_TYPE* mediaType);
     // Writes exactly 8 bytes: the subtype's short name ("RGB24" ... "GREY", "OTHER").
-    void subtypeName(const media::Guid& subtype, char* out) const;
-    // Writes a readable description of the graph (filters, pins, connections) to path.
-    media::HRESULT saveGraph(media::IGraphBuilder* graph, const std::string& path);
+    void subtypeName(uint32_t subtype, char* out) const;
+    // Writes a readable description of a device's pipeline (its stages and connections) to path.
+    bool saveGraph(const CaptureGraph* graph, const std::string& path);
 
-    // Component-system reference counting shared by all objects.
+    // Component-system use counting shared by all objects.
     bool comAcquire();
     bool comRelease();
     // Maps connection 0..4 to a connector type and asks for crossbar routing.
     void selectConnector(int index, int connection);
     bool openCommon(int index);
-    // Builds and runs device index's graph; S_OK when the device is ready.
-    media::HRESULT buildGraph(int index);
-    // Binds device `index` of the enumeration to its filter and copies its friendly name.
-    media::HRESULT getDevice(media::IBaseFilter** filter, int index, char16_t* wideName, char* name);
-    bool trySizeAndSubtype(VideoDevice* d, int width, int height, const media::Guid& subtype);
-    // The offered size closest to width x height over the capability records; the outputs are
-    // left alone when no record qualifies.
+    // Sets up and starts device index; ready when frames will come.
+    BuildResult buildGraph(int index);
+    // Opens camera `index` of the listing (the camera of `identity` instead, when that is given;
+    // it is filled in otherwise) and copies its name; null when there is none with a name.
+    std::unique_ptr<CameraSession> getDevice(int index, char16_t* wideName, char* name,
+                                             std::string& identity);
+    bool trySizeAndSubtype(VideoDevice* d, int width, int height, uint32_t subtype);
+    // The offered size closest to width x height over the camera's format list; the outputs are
+    // left alone when no entry qualifies.
     void findClosestSize(VideoDevice* d, int width, int height, int& outWidth, int& outHeight,
-                         media::Guid& outSubtype);
-    media::HRESULT routeInputConnector(media::ICaptureGraphBuilder2* builder, media::IBaseFilter* source,
-                                       int connectorType, const media::Guid& category);
+                         uint32_t& outSubtype);
+    // Routes the crossbar input of the connector type to the decoder; false without a crossbar.
+    bool routeInputConnector(CameraSession& camera, int connectorType);
 
     int32_t deviceCount = 0;
     int32_t procAmpIds[10] = {};
     int32_t cameraControlIds[7] = {};
     int32_t callbackModeFixed = 0;
     bool useCallback = true;
-    media::Guid streamCategory;
-    media::Guid subtypeY800;
-    media::Guid subtypeY8;
-    media::Guid subtypeGREY;
-    VideoDevice* devices[MAX_DEVICES] = {};
-    media::Guid trialSubtypes[18];
+    StreamCategory streamCategory = StreamCategory::capture;
+    uint32_t subtypeY800 = 0;
+    uint32_t subtypeY8 = 0;
+    uint32_t subtypeGREY = 0;
+    std::array<std::unique_ptr<VideoDevice>, MAX_DEVICES> devices;
+    uint32_t trialSubtypes[18] = {};
     int32_t analogStandards[18] = {};
 
 private:
@@ -127,7 +134,7 @@ private:
     // Closing from inside a failed build: same as closeDevice.
     void renew(int index);
 
-    std::shared_ptr<media::MediaPlatform> platform_;
+    std::shared_ptr<CameraBackend> backend_;
 };
 
 }  // namespace capture

@@ -8,8 +8,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include "app/corn_location_service.h"
-#include "capture/media/sim/sim_device.h"
-#include "capture/media/sim/sim_media_platform.h"
+#include "capture/sim/sim_backend.h"
+#include "capture/sim/sim_device.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/work_dir.h"
@@ -18,9 +18,9 @@
 
 namespace {
 
-using media::simulated::SimCapability;
-using media::simulated::SimDeviceConfig;
-using media::simulated::SimMediaPlatform;
+using capture::FormatRange;
+using capture::SimBackend;
+using capture::SimDeviceConfig;
 using service_test::three_cones;
 using test_support::TempDir;
 
@@ -28,11 +28,11 @@ using test_support::TempDir;
 // each pixel repeated (or left out), so reduced again by nearest neighbour they are the view.
 SimDeviceConfig camera_of(const sim::Scene& scene, sim::View view, int width, int height) {
     SimDeviceConfig c;
-    c.friendly_name = view == sim::View::left ? u"Left" : u"Right";
+    c.friendly_name = view == sim::View::left ? "Left" : "Right";
     c.width = width;
     c.height = height;
-    c.subtype = media::MEDIASUBTYPE_RGB24;
-    c.capabilities = {SimCapability{media::MEDIASUBTYPE_RGB24, width, height, width, height, 1, 1}};
+    c.subtype = capture::subtype::RGB24;
+    c.capabilities = {FormatRange{capture::subtype::RGB24, width, height, width, height, 1, 1}};
     cv::Mat sized;
     cv::resize(sim::render(scene, view), sized, cv::Size(width, height), 0, 0, cv::INTER_NEAREST);
     cv::flip(sized, sized, 0);  // delivered bottom-up
@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(ServiceRun, a_missing_second_camera_is_named_and_everything_built_is_torn_down) {
-    auto rig = std::make_shared<SimMediaPlatform>();
+    auto rig = std::make_shared<SimBackend>();
     rig->add_device(camera_of(scene, sim::View::left, 320, 240));
     service_test::write_request(dir.path());
     std::string console;
@@ -78,7 +78,7 @@ TEST_F(ServiceRun, a_missing_second_camera_is_named_and_everything_built_is_torn
 TEST_F(ServiceRun, cameras_of_another_size_are_converted_to_320_x_240) {
     for (auto [width, height] : {std::pair{640, 480}, std::pair{160, 120}}) {
         SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
-        auto rig = std::make_shared<SimMediaPlatform>();
+        auto rig = std::make_shared<SimBackend>();
         auto left = rig->add_device(camera_of(scene, sim::View::left, width, height));
         auto right = rig->add_device(camera_of(scene, sim::View::right, width, height));
         for (const char* name : {"notify.txt", "report.txt", "rk9t_left.bmp"})
@@ -116,8 +116,8 @@ TEST_F(ServiceRun, cameras_of_another_size_are_converted_to_320_x_240) {
 
 TEST_F(ServiceRun, no_camera_at_all_ends_the_process_with_status_255) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(app::corn_location_service(std::make_shared<SimMediaPlatform>()),
-                ::testing::ExitedWithCode(255), "^\\[Error\\] Capture device not found!!\n");
+    EXPECT_EXIT(app::corn_location_service(std::make_shared<SimBackend>()), ::testing::ExitedWithCode(255),
+                "^\\[Error\\] Capture device not found!!\n");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "capture/media/result.h"
 #include "tests/capture/capture_fixture.h"
 
 namespace capture_test {
@@ -15,13 +14,14 @@ TEST_F(CaptureTest, construction_prints_banner_with_version_and_balances_compone
         VideoInput vi(platform);
         EXPECT_EQ(out, "\n***** VIDEOINPUT LIBRARY - 0.1995 - QBX42 *****\n\n");
         EXPECT_EQ(VideoInput::comUsers, 1);
-        EXPECT_EQ(platform->initialisations(), 1);
+        EXPECT_EQ(platform->faults().calls(Step::initialize), 1);
         vi.enumerateDevices(true);
         EXPECT_EQ(VideoInput::comUsers, 1) << "a listing inside a live object must not uninitialise";
-        EXPECT_EQ(platform->initialisations(), 1);
+        EXPECT_EQ(platform->faults().calls(Step::initialize), 1);
+        EXPECT_EQ(platform->faults().calls(Step::uninitialize), 0);
     }
     EXPECT_EQ(VideoInput::comUsers, 0);
-    EXPECT_EQ(platform->initialisations(), 0);
+    EXPECT_EQ(platform->faults().calls(Step::uninitialize), 1);
 
     out.clear();
     VideoInput::verbose = false;
@@ -30,21 +30,21 @@ TEST_F(CaptureTest, construction_prints_banner_with_version_and_balances_compone
 }
 
 TEST_F(CaptureTest, component_system_set_up_elsewhere_is_reported_and_still_usable) {
-    platform->faults().fail("CoInitialize", media::RPC_E_CHANGED_MODE, 1);
+    platform->faults().fail(Step::initialize, 1);
     add(webcam());
     VideoInput& vi = make_vi();
     EXPECT_NE(out.find("SETUP - COM already setup - threaded VI might not be possible\n"), std::string::npos);
     EXPECT_EQ(vi.enumerateDevices(true), 1);
 }
 
-TEST_F(CaptureTest, listing_names_by_friendly_name_then_description_and_skips_unbindable_bags) {
-    SimDeviceConfig both = webcam(u"Friendly");
-    both.description = u"Described";
+TEST_F(CaptureTest, listing_names_by_friendly_name_then_description_and_skips_unreadable_names) {
+    SimDeviceConfig both = webcam("Friendly");
+    both.description = "Described";
     SimDeviceConfig described = webcam();
     described.friendly_name.reset();
-    described.description = u"Only Described";
-    SimDeviceConfig broken = webcam(u"Broken");
-    broken.property_bag_fails = true;
+    described.description = "Only Described";
+    SimDeviceConfig broken = webcam("Broken");
+    broken.names_unreadable = true;
     SimDeviceConfig nameless = webcam();
     nameless.friendly_name.reset();
     add(both);
@@ -83,9 +83,9 @@ TEST_F(CaptureTest, machine_without_devices_lists_none_and_open_names_the_last_u
               "SETUP: this means that the last device you can use is device[-1] \n");
 }
 
-TEST_F(CaptureTest, missing_device_enumerator_gives_zero_without_the_count_line) {
+TEST_F(CaptureTest, unreadable_device_listing_gives_zero_without_the_count_line) {
     add(webcam());
-    platform->faults().fail("CoCreateInstance(CLSID_SystemDeviceEnum)", media::E_FAIL);
+    platform->faults().fail(Step::list_devices);
     VideoInput& vi = make_vi();
     size_t mark = out.size();
     EXPECT_EQ(vi.enumerateDevices(false), 0);
@@ -94,7 +94,7 @@ TEST_F(CaptureTest, missing_device_enumerator_gives_zero_without_the_count_line)
 }
 
 TEST_F(CaptureTest, long_names_are_cut_to_253_characters_in_listing_and_record) {
-    add(webcam(std::u16string(300, u'N')));
+    add(webcam(std::string(300, 'N')));
     VideoInput& vi = make_vi();
     size_t mark = out.size();
     vi.enumerateDevices(false);
@@ -106,7 +106,7 @@ TEST_F(CaptureTest, long_names_are_cut_to_253_characters_in_listing_and_record) 
 }
 
 TEST_F(CaptureTest, devices_past_the_name_table_are_counted_and_listed_but_not_stored) {
-    for (int i = 0; i < 22; ++i) add(webcam(u"Cam " + std::u16string(1, char16_t(u'A' + i))));
+    for (int i = 0; i < 22; ++i) add(webcam("Cam " + std::string(1, static_cast<char>('A' + i))));
     VideoInput& vi = make_vi();
     size_t mark = out.size();
     EXPECT_EQ(vi.enumerateDevices(false), 22);
@@ -118,13 +118,13 @@ TEST_F(CaptureTest, devices_past_the_name_table_are_counted_and_listed_but_not_s
 TEST_F(CaptureTest, open_refuses_bad_indexes_and_open_devices_without_a_message) {
     add(webcam());
     VideoInput& vi = make_vi();
-    const int enumerations = platform->faults().calls("CoCreateInstance(CLSID_SystemDeviceEnum)");
+    const int enumerations = platform->faults().calls(Step::list_devices);
     size_t mark = out.size();
     EXPECT_FALSE(vi.openDevice(20, 320, 240));
     EXPECT_FALSE(vi.openDevice(-1, 320, 240));
     EXPECT_FALSE(vi.openDevice(20));
     EXPECT_EQ(since(mark), "");
-    EXPECT_EQ(platform->faults().calls("CoCreateInstance(CLSID_SystemDeviceEnum)"), enumerations)
+    EXPECT_EQ(platform->faults().calls(Step::list_devices), enumerations)
         << "no device count for an index beyond the table";
 
     ASSERT_TRUE(vi.openDevice(0, 320, 240));
@@ -144,7 +144,7 @@ TEST_F(CaptureTest, delivery_mode_is_fixed_by_the_first_graph_build_even_a_faile
         VideoInput& vi = make_vi();
         EXPECT_FALSE(vi.openDevice(3, 320, 240)) << "index beyond the device count";
         EXPECT_EQ(vi.callbackModeFixed, 0) << "a failure before the build does not fix the mode";
-        platform->faults().fail("ICaptureGraphBuilder2::RenderStream", media::E_FAIL, 1);
+        platform->faults().fail(Step::render_stream, 1);
         EXPECT_FALSE(vi.openDevice(0, 320, 240));
         size_t mark = out.size();
         vi.setUseCallback(false);

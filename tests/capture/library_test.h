@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "capture/media/media_platform.h"
+#include "capture/camera_backend.h"
 #include "capture/video_input.h"
 #include "platform/console.h"
 #include "tests/capture/text_checks.h"
@@ -27,9 +27,9 @@ protected:
         capture::VideoInput::verbose = true;
     }
 
-    // A new library object over the platform, in place of the last one.
-    capture::VideoInput& make_vi(std::shared_ptr<media::MediaPlatform> platform) {
-        vi_ = std::make_unique<capture::VideoInput>(std::move(platform));
+    // A new library object over the back end, in place of the last one.
+    capture::VideoInput& make_vi(std::shared_ptr<capture::CameraBackend> backend) {
+        vi_ = std::make_unique<capture::VideoInput>(std::move(backend));
         return *vi_;
     }
     // Output printed since the mark, and a new mark.

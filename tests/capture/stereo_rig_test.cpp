@@ -4,7 +4,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "capture/media/sim/sim_stereo_rig.h"
+#include "capture/sim/sim_stereo_rig.h"
 #include "sim/renderer.h"
 #include "tests/capture/capture_fixture.h"
 
@@ -33,7 +33,7 @@ protected:
 TEST_F(StereoRigTest, devices_0_and_1_deliver_the_left_and_right_views_bottom_up) {
     sim::Scene scene = sim::default_scene();
     ASSERT_EQ(scene.noise, 0.0);
-    VideoInput vi(media::simulated::make_sim_stereo_rig(scene, -1));
+    VideoInput vi(capture::make_sim_stereo_rig(scene, -1));
     ASSERT_EQ(vi.enumerateDevices(true), 2);
     EXPECT_STREQ(vi.deviceName(0), "Simulated Left Camera");
     EXPECT_STREQ(vi.deviceName(1), "Simulated Right Camera");
@@ -60,7 +60,7 @@ TEST_F(StereoRigTest, devices_0_and_1_deliver_the_left_and_right_views_bottom_up
 
 TEST_F(StereoRigTest, other_sizes_are_the_resized_view) {
     sim::Scene scene = sim::default_scene();
-    VideoInput vi(media::simulated::make_sim_stereo_rig(scene, -1));
+    VideoInput vi(capture::make_sim_stereo_rig(scene, -1));
     ASSERT_TRUE(vi.openDevice(1, 160, 120));
     ASSERT_EQ(vi.widthOf(1), 160);
     std::vector<uint8_t> frame(160 * 120 * 3);
@@ -71,7 +71,7 @@ TEST_F(StereoRigTest, other_sizes_are_the_resized_view) {
 }
 
 TEST_F(StereoRigTest, stalled_rig_stops_after_the_given_number_of_frames) {
-    VideoInput vi(media::simulated::make_sim_stereo_rig(sim::default_scene(), 3));
+    VideoInput vi(capture::make_sim_stereo_rig(sim::default_scene(), 3));
     ASSERT_TRUE(vi.openDevice(0, 320, 240));
     std::vector<uint8_t> frame(230400);
     // Frames that arrive while one waits are dropped, so up to three fetches work, then none.

@@ -1,0 +1,126 @@
+#include "capture/sim/sim_device.h"
+
+#include <chrono>
+
+namespace capture {
+
+void paint_test_pattern(uint64_t frame_index, int width, int height, uint8_t* bgr) {
+    size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
+    for (size_t i = 0; i < bytes; ++i) bgr[i] = static_cast<uint8_t>((i + 7 * frame_index) % 251);
+}
+
+SimDevice::SimDevice(SimDeviceConfig config) : config_(std::move(config)), controls_(config_.controls) {}
+
+void SimDevice::deliver(int frames) {
+    {
+        std::lock_guard lock(mutex_);
+        permits_ += frames;
+    }
+    changed_.notify_all();
+}
+
+int SimDevice::frames_delivered() const {
+    std::lock_guard lock(mutex_);
+    return delivered_;
+}
+
+int SimDevice::streams_started() const {
+    std::lock_guard lock(mutex_);
+    return streams_;
+}
+
+bool SimDevice::streaming() const {
+    std::lock_guard lock(mutex_);
+    return streaming_;
+}
+
+std::optional<VideoFormat> SimDevice::last_format() const {
+    std::lock_guard lock(mutex_);
+    return last_format_;
+}
+
+std::vector<std::pair<int32_t, int32_t>> SimDevice::routes() const {
+    std::lock_guard lock(mutex_);
+    return routes_;
+}
+
+std::optional<int32_t> SimDevice::tv_format() const {
+    std::lock_guard lock(mutex_);
+    return tv_format_;
+}
+
+void SimDevice::record_format(const VideoFormat& format) {
+    std::lock_guard lock(mutex_);
+    last_format_ = format;
+}
+
+void SimDevice::record_route(int32_t output, int32_t input) {
+    std::lock_guard lock(mutex_);
+    routes_.emplace_back(output, input);
+}
+
+void SimDevice::record_tv_format(int32_t format) {
+    std::lock_guard lock(mutex_);
+    tv_format_ = format;
+}
+
+void SimDevice::stream_started() {
+    std::lock_guard lock(mutex_);
+    ++streams_;
+    streaming_ = true;
+    stream_start_ = std::chrono::steady_clock::now();
+}
+
+void SimDevice::stream_stopped() {
+    std::lock_guard lock(mutex_);
+    streaming_ = false;
+}
+
+void SimDevice::frame_passed_on() {
+    std::lock_guard lock(mutex_);
+    ++delivered_;
+}
+
+bool SimDevice::wait_for_frame(std::stop_token stop, int sent) {
+    std::unique_lock lock(mutex_);
+    if (config_.stall_after >= 0 && sent >= config_.stall_after) {
+        // Frozen: nothing more on this stream.
+        changed_.wait(lock, stop, [] { return false; });
+        return false;
+    }
+    if (config_.frames_per_second <= 0) {
+        if (!changed_.wait(lock, stop, [this] { return permits_ > 0; })) return false;
+        --permits_;
+        return true;
+    }
+    auto due = stream_start_ + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                   std::chrono::duration<double>(sent / config_.frames_per_second));
+    changed_.wait_until(lock, stop, due, [] { return false; });
+    return !stop.stop_requested();
+}
+
+std::optional<ControlInfo> SimDevice::control(Control id) const {
+    std::lock_guard lock(mutex_);
+    auto it = controls_.find(id);
+    if (it == controls_.end()) return std::nullopt;
+    ControlInfo info = it->second;
+    info.id = id;
+    return info;
+}
+
+std::error_code SimDevice::set_control(Control id, int32_t value, bool automatic) {
+    std::lock_guard lock(mutex_);
+    auto it = controls_.find(id);
+    if (it == controls_.end()) return std::make_error_code(std::errc::not_supported);
+    ControlInfo& c = it->second;
+    if (automatic && c.has_auto) {
+        c.automatic = true;
+        return {};
+    }
+    if (value < c.min || value > c.max) return std::make_error_code(std::errc::invalid_argument);
+    c.value = value;
+    c.automatic = false;
+    return {};
+}
+
+}  // namespace capture
