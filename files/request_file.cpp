@@ -27,6 +27,8 @@ void normalize_color_vectors(ColorTable* colors) {
 namespace {
 
 void read_request_file(RecogParams* recog_plm, const std::string& request_path) {
+    // The precise mode is asked for by each request, not kept from an earlier one.
+    recog_plm->precision = Precision::whole_pixel;
     std::FILE* file = open_text_file(request_path);
     if (!file) {
         platform::console_printf("エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n");
@@ -50,6 +52,8 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
             recog_plm->max_pixnum = field_to_int(value);
         } else if (std::strcmp(key, "left_cam_id") == 0) {
             recog_plm->left_cam_id = field_to_int(value);
+        } else if (std::strcmp(key, "precision") == 0) {
+            recog_plm->precision = field_to_int(value) == 1 ? Precision::subpixel : Precision::whole_pixel;
         }
     }
     std::fclose(file);

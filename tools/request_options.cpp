@@ -35,8 +35,10 @@ std::string request_usage_text() {
            "  --color-th F          colour distance threshold\n"
            "  --left-cam-id N       1: device 0 is the left camera\n"
            "  --min-dist F, --max-dist F\n"
+           "  --precise             sub-pixel centres and sizes for this request (precision,1);\n"
+           "                        without it the request is answered with whole-pixel ones\n"
            "  --param KEY=VALUE     any of max_pixnum, min_pixnum, left_cam_id, color_th,\n"
-           "                        min_dist, max_dist\n"
+           "                        min_dist, max_dist, precision\n"
            "\n"
            "Options:\n"
            "  --work-dir DIR        work directory (default: $RIVIVOVI_WORK_DIR, else\n"
@@ -78,6 +80,8 @@ OptionsResult parse_request_options(int argc, char** argv, RequestOptions& optio
             if (!value() || !add_param(std::string(key_option->key), v)) return OptionsResult::error;
         } else if (arg == "-h" || arg == "--help") {
             return OptionsResult::help;
+        } else if (arg == "--precise") {
+            if (!add_param("precision", "1")) return OptionsResult::error;
         } else if (arg == "--param") {
             if (!value()) return OptionsResult::error;
             const auto eq = v.find('=');
