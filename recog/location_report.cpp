@@ -16,10 +16,6 @@ constexpr double kRightColOffset = -7.0;
 // Nearer objects are not reported: their pairs are implausible for this rig.
 constexpr double kMinDistance = 200.0;
 
-}  // namespace
-
-namespace {
-
 // Triangulation of a left centre (lx, ly) and a right column rx; h and w are the left extents in
 // pixels.
 bool locate(double lx, double ly, double rx, double h, double w, CornLocation* loc) {
