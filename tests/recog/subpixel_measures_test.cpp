@@ -115,15 +115,15 @@ TEST_F(SubpixelMeasures, centre_and_extents_of_the_colour_pixels_with_the_apex_t
     EXPECT_DOUBLE_EQ(f->subpixel[1 - t].cog_y, 103.5);
 }
 
-// Colour pixels that the filter removed without a trace (specks, a thin bridge) belong to no
+// Colour pixels that the filter removed without a trace (stray pixels, a thin bridge) belong to no
 // candidate; when one group of them overlaps two regions it goes to the larger overlap, and the
 // other region, left without pixels, keeps its whole-pixel measures.
-TEST_F(SubpixelMeasures, specks_and_split_groups) {
+TEST_F(SubpixelMeasures, stray_pixels_and_split_groups) {
     cv::Mat frame = blank_frame();
     fill(frame, 50, 50, 20, 20);  // a large block ...
     fill(frame, 70, 60, 30, 1);   // ... a one-row bridge the filter removes ...
     fill(frame, 100, 58, 6, 6);   // ... and a small block at its other end
-    fill(frame, 40, 45, 1, 1);    // a speck near the large block's corner
+    fill(frame, 40, 45, 1, 1);    // a stray pixel near the large block's corner
     const auto f = find(frame.clone(), true);
     ASSERT_EQ(f->info.area_num, 2);
     const int big = f->candidates[0].pixnum > f->candidates[1].pixnum ? 0 : 1;
