@@ -166,6 +166,7 @@ int locate(const LocateArgs& a) {
     auto area_info_large = std::make_unique<AreaInfo[]>(2 * kMaxAreas);
     auto match_list = std::make_unique<int[]>(kMaxAreas);
     std::fill_n(match_list.get(), kMaxAreas, -1);
+    auto subpixel_large = std::make_unique<SubpixelArea[]>(2 * kMaxAreas);
 
     StereoRecognitionPaths paths;
     paths.color_table = a.colors.empty() ? platform::color_table_path() : a.colors;
@@ -173,8 +174,9 @@ int locate(const LocateArgs& a) {
     paths.left_bin = platform::left_bin_path();
     paths.right_bin = platform::right_bin_path();
     paths.report = a.report;
-    const StereoRecognitionResult result = run_stereo_recognition(
-        &recog_plm, image1, image2, image_info, area_info_large.get(), match_list.get(), paths);
+    const StereoRecognitionResult result =
+        run_stereo_recognition(&recog_plm, image1, image2, image_info, area_info_large.get(),
+                               match_list.get(), paths, subpixel_large.get());
     platform::console_flush();
 
     int status = 0;
@@ -183,7 +185,8 @@ int locate(const LocateArgs& a) {
     }
     if (!a.annotate.empty()) {
         const cv::Mat picture =
-            annotate_stereo_pair(left_seen, right_seen, image_info, area_info_large.get(), match_list.get());
+            annotate_stereo_pair(left_seen, right_seen, image_info, area_info_large.get(), match_list.get(),
+                                 result.subpixel ? subpixel_large.get() : nullptr);
         if (std::string reason; !platform::write_picture(a.annotate, picture, reason)) {
             status = fail(a.annotate + ": the annotated picture could not be written: " + reason, 1);
         }

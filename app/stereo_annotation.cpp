@@ -55,7 +55,8 @@ void draw_box(cv::Mat& canvas, const AreaInfo& a, int offset_x, const cv::Scalar
 }  // namespace
 
 cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const ImageInfo* image_info,
-                             const AreaInfo* area_info_large, const int* match_list) {
+                             const AreaInfo* area_info_large, const int* match_list,
+                             const SubpixelArea* subpixel_large) {
     const int w = kFrameWidth * kAnnotationScale;
     const int h = kFrameHeight * kAnnotationScale;
     cv::Mat canvas(h + kLegendHeight, 2 * w, CV_8UC3, cv::Scalar(0, 0, 0));
@@ -77,9 +78,10 @@ cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const Im
         const int j = match_list[i];
         left_state[i] = PairState::unpaired;
         if (j < 0 || j >= right_num) continue;
-        left_state[i] = corn_locate_pair(area_info_large[i], right_areas[j], &location[i])
-                            ? PairState::reported
-                            : PairState::not_reported;
+        const bool reported =
+            subpixel_large ? corn_locate_pair(subpixel_large[i], subpixel_large[kMaxAreas + j], &location[i])
+                           : corn_locate_pair(area_info_large[i], right_areas[j], &location[i]);
+        left_state[i] = reported ? PairState::reported : PairState::not_reported;
         right_state[j] = std::max(right_state[j], left_state[i]);
     }
 

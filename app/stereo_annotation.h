@@ -5,6 +5,7 @@
 #include <opencv2/core/mat.hpp>
 
 #include "recog/recog_types.h"
+#include "recog/subpixel_measures.h"
 
 namespace app {
 
@@ -18,8 +19,10 @@ inline constexpr int kLegendHeight = 24;
 
 // left and right: 320 x 240 BGR pictures. Returns a 1280 x 504 BGR picture: left at the left,
 // right beside it, each candidate boxed and numbered (L0.., R0..), a line for each pairing, the
-// distance x under every reported object, and a legend of the colours underneath.
+// distance x under every reported object, and a legend of the colours underneath. With
+// subpixel_large (precise mode, 2 x 256 entries) the distances are those of the sub-pixel measures.
 cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const ImageInfo* image_info,
-                             const AreaInfo* area_info_large, const int* match_list);
+                             const AreaInfo* area_info_large, const int* match_list,
+                             const SubpixelArea* subpixel_large = nullptr);
 
 }  // namespace app

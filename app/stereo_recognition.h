@@ -6,6 +6,7 @@
 
 #include "files/recog_params.h"
 #include "recog/recog_types.h"
+#include "recog/subpixel_measures.h"
 
 namespace cv {
 class Mat;
@@ -26,13 +27,17 @@ struct StereoRecognitionResult {
     int reported = 0;       // objects reported
     bool report_ok = true;  // false when the report file could not be written completely
     std::string report_failure;  // why not
+    bool subpixel = false;  // the request asked for the precise mode
 };
 
 // Updates recog_plm from the colour table and the request, finds the candidates of image1 (left,
 // camera 0) and image2 (right, camera 1) -- both 320 x 240 BGR, binarized in place -- into
 // image_info[2], area_info_large[2 x 256] and match_list[256], and reports the located objects.
+// When the request asks for the precise mode, the pairing and the location use the sub-pixel
+// measures, kept in subpixel_large[2 x 256] when it is given.
 StereoRecognitionResult run_stereo_recognition(RecogParams* recog_plm, cv::Mat& image1, cv::Mat& image2,
                                                ImageInfo* image_info, AreaInfo* area_info_large,
-                                               int* match_list, const StereoRecognitionPaths& paths);
+                                               int* match_list, const StereoRecognitionPaths& paths,
+                                               SubpixelArea* subpixel_large = nullptr);
 
 }  // namespace app

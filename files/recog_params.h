@@ -9,6 +9,10 @@ struct ColorTable {
     int32_t color_num[2];
 };
 
+// How the location is measured: whole-pixel centres and box extents (the default), or sub-pixel
+// centres and extents of the colour-classified pixels (request key precision, 1).
+enum class Precision : int32_t { whole_pixel = 0, subpixel = 1 };
+
 struct RecogParams {
     int32_t max_pixnum;  // a candidate has fewer pixels than this
     int32_t min_pixnum;  // ... and more than this
@@ -17,6 +21,7 @@ struct RecogParams {
     float color_th;  // colour distance below which a pixel matches a reference colour
     float min_dist;  // carried along; not consulted
     float max_dist;  // carried along; not consulted
+    Precision precision;  // set by each request on its own: without the key, whole_pixel
 };
 
 // The values the service starts with, before any request has been read: device 0 titled as the

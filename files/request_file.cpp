@@ -28,6 +28,8 @@ void normalize_color_vectors(ColorTable* colors) {
 namespace {
 
 void read_request_file(RecogParams* recog_plm, const std::string& request_path) {
+    // The precise mode is asked for by each request, not kept from an earlier one.
+    recog_plm->precision = Precision::whole_pixel;
     std::string text;
     platform::InputError error;
     if (!read_text_file(request_path, text, error)) {
@@ -55,6 +57,8 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
             recog_plm->max_pixnum = field_to_int(value);
         } else if (std::strcmp(key, "left_cam_id") == 0) {
             recog_plm->left_cam_id = field_to_int(value);
+        } else if (std::strcmp(key, "precision") == 0) {
+            recog_plm->precision = field_to_int(value) == 1 ? Precision::subpixel : Precision::whole_pixel;
         }
     }
 }

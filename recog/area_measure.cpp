@@ -4,11 +4,13 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+// utility.hpp first: the plain C++ form of the intrinsics needs its checks.
+// clang-format off
+#include <opencv2/core/utility.hpp>
+#include <opencv2/core/hal/intrin.hpp>
+// clang-format on
 #include <string_view>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "platform/console.h"
 
@@ -68,19 +70,24 @@ struct BitCounts {
 };
 constexpr BitCounts kPixelsOf{};
 
-#if defined(__SSE2__)
-inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+// The vector steps are written once in OpenCV's universal intrinsics: SSE2 on x86-64, NEON on ARM,
+// plain C++ lane loops where a CPU has neither.
+using cv::v_int16x8;
+using cv::v_int32x4;
+using cv::v_int8x16;
+using cv::v_uint8x16;
+
+inline v_int32x4 load4(const int32_t* p) { return cv::v_load(p); }
 // The 32-bit lane masks of same0 (pixels 0..3) and same1 (4..7) as the low eight bytes.
-inline __m128i byte_mask(__m128i same0, __m128i same1) {
-    return _mm_packs_epi16(_mm_packs_epi32(same0, same1), _mm_setzero_si128());
+inline v_uint8x16 byte_mask(v_int32x4 same0, v_int32x4 same1) {
+    return cv::v_reinterpret_as_u8(cv::v_pack(cv::v_pack(same0, same1), cv::v_setzero_s16()));
 }
 
-// Adds one to the byte counts col[0..7] where the bytes of `same` are all ones.
-inline void count_eight(ColumnCount* col, __m128i same) {
-    auto* at = reinterpret_cast<__m128i*>(col);
-    _mm_storel_epi64(at, _mm_sub_epi8(_mm_loadl_epi64(at), same));
+// Adds one to the byte counts col[0..7] where the bytes of `same` are all ones (-1: subtracting
+// it with wrap-around counts one).
+inline void count_eight(ColumnCount* col, v_uint8x16 same) {
+    cv::v_store_low(col, cv::v_sub_wrap(cv::v_load_low(col), same));
 }
-#endif
 
 // The pixels of one region in a row, from first to last, not interrupted by another region.
 // Groups taken whole (see measure_row) leave two things for the end: their pixels are counted per
@@ -93,11 +100,9 @@ struct Stretch {
     // The last column of the last groups taken whole, if they end the stretch (they hold a pixel of
     // it); -1 if not.
     int32_t last_whole_end = -1;
-#if defined(__SSE2__)
     // Per byte (pixel i of a pair of groups, or of a group), pixels of the groups taken whole (at
     // most 40 a row).
-    __m128i whole_pixels = _mm_setzero_si128();
-#endif
+    v_uint8x16 whole_pixels = cv::v_setzero_u8();
 };
 
 // Hands a finished stretch of row y (labels `row`) to its region: the comparisons of the defined
@@ -109,10 +114,7 @@ inline void close_stretch(Stretch& s, const int32_t* row, int32_t y, MeasureWork
         while (row[x] != s.entry) --x;
         s.last_x = x;
     }
-#if defined(__SSE2__)
-    const __m128i halves = _mm_sad_epu8(s.whole_pixels, _mm_setzero_si128());  // two sums of eight
-    s.pixels += _mm_cvtsi128_si32(halves) + _mm_extract_epi16(halves, 4);
-#endif
+    s.pixels += static_cast<int32_t>(cv::v_reduce_sum(s.whole_pixels));
     Extent& e = work.extent[s.entry];
     if (s.first_x <= e.min_x) {
         e.min_x = s.first_x;
@@ -145,28 +147,22 @@ inline void add_to_stretch(Stretch& s, int32_t entry, int x0, unsigned pixels, c
         s.col = work.col_hist[entry];
         s.first_x = x0 + std::countr_zero(pixels);
         s.pixels = 0;
-#if defined(__SSE2__)
-        s.whole_pixels = _mm_setzero_si128();
-#endif
+        s.whole_pixels = cv::v_setzero_u8();
     }
     s.last_x = x0 + 31 - std::countl_zero(pixels);
     s.last_whole_end = -1;
     s.pixels += kPixelsOf[pixels];
 }
 
-#if defined(__SSE2__)
 // Bit i set for the lanes i of m0 (0..3) and m1 (4..7) that are all ones.
-inline unsigned lane_bits(__m128i m0, __m128i m1) {
-    const int low = _mm_movemask_ps(_mm_castsi128_ps(m0)), high = _mm_movemask_ps(_mm_castsi128_ps(m1));
-    return static_cast<unsigned>(low | high << 4);
+inline unsigned lane_bits(v_int32x4 m0, v_int32x4 m1) {
+    return static_cast<unsigned>(cv::v_signmask(m0) | cv::v_signmask(m1) << 4);
 }
-#endif
 
 // Labeled pixels whose value is not 0 still shape the box and the centre, but are not counted
 // (never so after the labeling, but the planes are the caller's). A row only notes whether it has
-// any; such a row is counted again at its end.
-#if defined(__SSE2__)
-using OddPixels = __m128i;
+// any (any bit set in its OddPixels); such a row is counted again at its end.
+using OddPixels = v_uint8x16;
 
 void count_odd(const int32_t* value, const int32_t* label, int32_t count, MeasureWork& work) {
     for (int x = 1; x < W - 1; ++x) {
@@ -174,38 +170,31 @@ void count_odd(const int32_t* value, const int32_t* label, int32_t count, Measur
         if (l >= 0 && l < count && value[x] != 0) ++work.extent[l].not_foreground;
     }
 }
-#else
-struct OddPixels {};  // counted pixel by pixel
-#endif
 
 // One group of any labels; `inside` marks its pixels in columns 1..318.
 template <unsigned inside>
 void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y, int32_t count, Stretch& s,
-                   MeasureWork& work, [[maybe_unused]] OddPixels& odd_any) {
-#if defined(__SSE2__)
+                   MeasureWork& work, OddPixels& odd_any) {
     // Labeled pixels: those whose label names an entry of the list.
-    const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
-    const __m128i none = _mm_set1_epi32(-1);
-    const __m128i limit = _mm_set1_epi32(count);
-    auto valid = [&](__m128i l) {
-        return _mm_and_si128(_mm_cmpgt_epi32(l, none), _mm_cmpgt_epi32(limit, l));
-    };
+    const v_int32x4 l0 = load4(label + x0), l1 = load4(label + x0 + 4);
+    const v_int32x4 none = cv::v_setall_s32(-1);
+    const v_int32x4 limit = cv::v_setall_s32(count);
+    auto valid = [&](v_int32x4 l) { return (l > none) & (limit > l); };
     const unsigned labeled = lane_bits(valid(l0), valid(l1)) & inside;
     if (labeled == 0) return;
     const int32_t first = label[x0 + std::countr_zero(labeled)];
-    const __m128i k = _mm_set1_epi32(first);
-    __m128i same0 = _mm_cmpeq_epi32(l0, k), same1 = _mm_cmpeq_epi32(l1, k);
+    const v_int32x4 k = cv::v_setall_s32(first);
+    v_int32x4 same0 = l0 == k, same1 = l1 == k;
     const unsigned same = lane_bits(same0, same1) & inside;
-    __m128i valid0 = valid(l0), valid1 = valid(l1);
-    if constexpr ((inside & 0x0f) != 0x0f) valid0 = _mm_and_si128(valid0, _mm_setr_epi32(0, -1, -1, -1));
-    if constexpr ((inside & 0xf0) != 0xf0) valid1 = _mm_and_si128(valid1, _mm_setr_epi32(-1, -1, -1, 0));
-    odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), valid0),
-                                                 _mm_and_si128(load4(value + x0 + 4), valid1)));
+    v_int32x4 valid0 = valid(l0), valid1 = valid(l1);
+    if constexpr ((inside & 0x0f) != 0x0f) valid0 = valid0 & v_int32x4(0, -1, -1, -1);
+    if constexpr ((inside & 0xf0) != 0xf0) valid1 = valid1 & v_int32x4(-1, -1, -1, 0);
+    odd_any =
+        odd_any | cv::v_reinterpret_as_u8((load4(value + x0) & valid0) | (load4(value + x0 + 4) & valid1));
     if (same == labeled) {
         add_to_stretch(s, first, x0, labeled, label, y, work);
-        // Equal lanes are all ones (-1): subtracting them counts one per pixel.
-        if constexpr ((inside & 0x0f) != 0x0f) same0 = _mm_and_si128(same0, _mm_setr_epi32(0, -1, -1, -1));
-        if constexpr ((inside & 0xf0) != 0xf0) same1 = _mm_and_si128(same1, _mm_setr_epi32(-1, -1, -1, 0));
+        if constexpr ((inside & 0x0f) != 0x0f) same0 = same0 & v_int32x4(0, -1, -1, -1);
+        if constexpr ((inside & 0xf0) != 0xf0) same1 = same1 & v_int32x4(-1, -1, -1, 0);
         count_eight(work.col_hist[first] + x0, byte_mask(same0, same1));
     } else {
         for (unsigned rest = labeled; rest != 0; rest &= rest - 1) {
@@ -215,88 +204,68 @@ void measure_group(const int32_t* value, const int32_t* label, int x0, int32_t y
             ++work.col_hist[l][x0 + i];
         }
     }
-#else
-    for (int i = 0; i < kGroup; ++i) {
-        const int32_t l = label[x0 + i];
-        if ((inside >> i & 1) == 0 || l < 0 || l >= count) continue;
-        add_to_stretch(s, l, x0, 1u << i, label, y, work);
-        ++work.col_hist[l][x0 + i];
-        if (value[x0 + i] != 0) ++work.extent[l].not_foreground;
-    }
-#endif
 }
 
 // One row of the measured window. Most groups hold only the region of the stretch in hand and
 // unlabeled pixels: they are tested for that first, and taken whole.
 void measure_row(const int32_t* value, const int32_t* label, int32_t y, int32_t count, MeasureWork& work) {
     Stretch s;
-    OddPixels odd_any{};
+    OddPixels odd_any = cv::v_setzero_u8();
     measure_group<0xfe>(value, label, 0, y, count, s, work, odd_any);
-#if defined(__SSE2__)
-    const __m128i none = _mm_set1_epi32(-1);
-    __m128i in_hand = _mm_set1_epi32(s.entry);  // -1 with no stretch
+    const v_int32x4 none = cv::v_setall_s32(-1);
+    v_int32x4 in_hand = cv::v_setall_s32(s.entry);  // -1 with no stretch
     // One group: taken whole when its labeled pixels all belong to the stretch in hand.
     auto group = [&](int x0) {
-        const __m128i l0 = load4(label + x0), l1 = load4(label + x0 + 4);
-        const __m128i same0 = _mm_cmpeq_epi32(l0, in_hand), same1 = _mm_cmpeq_epi32(l1, in_hand);
-        const __m128i known = _mm_packs_epi32(_mm_or_si128(same0, _mm_cmpeq_epi32(l0, none)),
-                                              _mm_or_si128(same1, _mm_cmpeq_epi32(l1, none)));
-        if (_mm_movemask_epi8(known) != 0xffff) {
+        const v_int32x4 l0 = load4(label + x0), l1 = load4(label + x0 + 4);
+        const v_int32x4 same0 = l0 == in_hand, same1 = l1 == in_hand;
+        const v_int16x8 known = cv::v_pack(same0 | (l0 == none), same1 | (l1 == none));
+        if (!cv::v_check_all(known)) {
             measure_group<0xff>(value, label, x0, y, count, s, work, odd_any);
-            in_hand = _mm_set1_epi32(s.entry);
+            in_hand = cv::v_setall_s32(s.entry);
             return;
         }
         // With no stretch, "same" is "unlabeled": nothing to add either.
-        if (_mm_movemask_epi8(_mm_packs_epi32(same0, same1)) == 0 || s.entry < 0) return;
+        if (!cv::v_check_any(cv::v_pack(same0, same1)) || s.entry < 0) return;
         s.last_whole_end = x0 + kGroup - 1;
         // Equal lanes are all ones (-1): subtracting them counts one per pixel.
-        const __m128i same = byte_mask(same0, same1);
-        s.whole_pixels = _mm_sub_epi8(s.whole_pixels, same);
+        const v_uint8x16 same = byte_mask(same0, same1);
+        s.whole_pixels = cv::v_sub_wrap(s.whole_pixels, same);
         count_eight(s.col + x0, same);
         // A value that is not 0 leaves bits after the AND with its lane's mask.
-        odd_any = _mm_or_si128(odd_any, _mm_or_si128(_mm_and_si128(load4(value + x0), same0),
-                                                     _mm_and_si128(load4(value + x0 + 4), same1)));
+        odd_any =
+            odd_any | cv::v_reinterpret_as_u8((load4(value + x0) & same0) | (load4(value + x0 + 4) & same1));
     };
     // The middle groups two at a time: on a dense frame most pairs are taken whole in one test.
     // Labels and values are narrowed to 16 bits (values then to 8) for it: saturation keeps a label
     // that is neither the hand's (0..255) nor -1 apart from both, and a value that is not 0 not 0.
-    const __m128i none16 = _mm_set1_epi16(-1);
-    __m128i in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
+    const v_int16x8 none16 = cv::v_setall_s16(-1);
+    v_int16x8 in_hand16 = cv::v_setall_s16(static_cast<short>(s.entry));
     for (int g = 1; g < kGroups - 1; g += 2) {
         const int x0 = g * kGroup;
-        const __m128i la = _mm_packs_epi32(load4(label + x0), load4(label + x0 + 4));
-        const __m128i lb = _mm_packs_epi32(load4(label + x0 + 8), load4(label + x0 + 12));
-        const __m128i same_a = _mm_cmpeq_epi16(la, in_hand16), same_b = _mm_cmpeq_epi16(lb, in_hand16);
-        const __m128i known = _mm_packs_epi16(_mm_or_si128(same_a, _mm_cmpeq_epi16(la, none16)),
-                                              _mm_or_si128(same_b, _mm_cmpeq_epi16(lb, none16)));
-        if (_mm_movemask_epi8(known) != 0xffff) {  // another label somewhere
+        const v_int16x8 la = cv::v_pack(load4(label + x0), load4(label + x0 + 4));
+        const v_int16x8 lb = cv::v_pack(load4(label + x0 + 8), load4(label + x0 + 12));
+        const v_int16x8 same_a = la == in_hand16, same_b = lb == in_hand16;
+        const v_int8x16 known = cv::v_pack(same_a | (la == none16), same_b | (lb == none16));
+        if (!cv::v_check_all(known)) {  // another label somewhere
             group(x0);
             group(x0 + kGroup);
-            in_hand16 = _mm_set1_epi16(static_cast<short>(s.entry));
+            in_hand16 = cv::v_setall_s16(static_cast<short>(s.entry));
             continue;
         }
         // The hand's pixels, one byte each. With no stretch, "same" is "unlabeled": nothing to add.
-        const __m128i same = _mm_packs_epi16(same_a, same_b);
-        if (s.entry < 0 || _mm_movemask_epi8(same) == 0) continue;  // most of a frame with a few cones
+        const v_uint8x16 same = cv::v_reinterpret_as_u8(cv::v_pack(same_a, same_b));
+        if (s.entry < 0 || !cv::v_check_any(same)) continue;  // most of a frame with a few cones
         s.last_whole_end = x0 + 2 * kGroup - 1;
-        s.whole_pixels = _mm_sub_epi8(s.whole_pixels, same);
-        auto* col = reinterpret_cast<__m128i*>(s.col + x0);
-        _mm_storeu_si128(col, _mm_sub_epi8(_mm_loadu_si128(col), same));
+        s.whole_pixels = cv::v_sub_wrap(s.whole_pixels, same);
+        cv::v_store(s.col + x0, cv::v_sub_wrap(cv::v_load(s.col + x0), same));
         // Values narrowed to bytes the same way: one that is not 0 stays not 0.
-        const __m128i v = _mm_packs_epi16(_mm_packs_epi32(load4(value + x0), load4(value + x0 + 4)),
-                                          _mm_packs_epi32(load4(value + x0 + 8), load4(value + x0 + 12)));
-        odd_any = _mm_or_si128(odd_any, _mm_and_si128(v, same));
+        const v_int8x16 v = cv::v_pack(cv::v_pack(load4(value + x0), load4(value + x0 + 4)),
+                                       cv::v_pack(load4(value + x0 + 8), load4(value + x0 + 12)));
+        odd_any = odd_any | (cv::v_reinterpret_as_u8(v) & same);
     }
-#else
-    for (int g = 1; g < kGroups - 1; ++g)
-        measure_group<0xff>(value, label, g * kGroup, y, count, s, work, odd_any);
-#endif
     measure_group<0x7f>(value, label, W - kGroup, y, count, s, work, odd_any);
     close_stretch(s, label, y, work);
-#if defined(__SSE2__)
-    if (_mm_movemask_epi8(_mm_cmpeq_epi32(odd_any, _mm_setzero_si128())) != 0xffff)
-        count_odd(value, label, count, work);
-#endif
+    if (cv::v_check_any(odd_any != cv::v_setzero_u8())) count_odd(value, label, count, work);
 }
 
 // The index where the running count of hist[first..last] reaches half; the last nonzero index if

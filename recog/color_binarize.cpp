@@ -1,10 +1,15 @@
-#include "recog/working_images.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <opencv2/core.hpp>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "recog/colour_kernel.h"
+#include "recog/colour_paths.h"
+#include "recog/working_images.h"
 
 // The colour test is the plain double computation: m = sqrt(R^2 + G^2 + B^2), the direction
 // (R/m, G/m, B/m), and per reference colour the distance sqrt(dr^2 + dg^2 + db^2) < th. It is
@@ -12,14 +17,12 @@
 // - the last square root is replaced by comparing the squared distance d2 with the largest double
 //   D whose square root is still below th. sqrt is correctly rounded and never decreasing, so
 //   sqrt(d2) < th holds exactly when d2 <= D (and a NaN fails both);
-// - pixels are gathered in blocks and the same operations (division, square root, products and
-//   sums in the same order, no fused multiply-add) run over the block, so the compiler can use
-//   vector instructions; those round exactly as the scalar ones do.
+// - the same operations run on several pixels at once (colour_kernel.h), with SSE2 everywhere on
+//   x86-64 and AVX2 where the CPU has it.
 
 namespace {
 
-constexpr int kMaxReferenceColors = 16;
-constexpr int kBlock = 64;
+using colour_kernel::References;
 
 // Largest double d with sqrt(d) < th; th must be positive.
 double squared_distance_bound(double th) {
@@ -30,63 +33,85 @@ double squared_distance_bound(double th) {
     return d;
 }
 
-struct References {
-    double red[kMaxReferenceColors];
-    double green[kMaxReferenceColors];
-    double blue[kMaxReferenceColors];
-    int count;
-    double bound;  // squared-distance bound of the threshold
+// One pixel at a time in plain C++.
+struct Portable {
+    using Reg = double;
+    static constexpr int kLanes = 1;
+    static constexpr unsigned kAllLanes = 1;
+    static Reg load(const int32_t* p) { return *p; }
+    static Reg set1(double v) { return v; }
+    static Reg add(Reg a, Reg b) { return a + b; }
+    static Reg sub(Reg a, Reg b) { return a - b; }
+    static Reg mul(Reg a, Reg b) { return a * b; }
+    // Only (0, 0, 0) has m = 0: its direction is not-a-number, as 0 / 0 gives in the vector forms.
+    static Reg div(Reg a, Reg b) { return b != 0 ? a / b : std::numeric_limits<double>::quiet_NaN(); }
+    static Reg sqrt(Reg a) { return std::sqrt(a); }
+    static unsigned less_equal(Reg a, Reg b) { return a <= b; }
 };
 
-// Classifies kBlock pixels given as separate channel values; match[i] = 1 when pixel i is black.
-// A pixel (0, 0, 0) has no direction (0 / 0) and never matches.
-void classify_block(const double* red, const double* green, const double* blue, const References& refs,
-                    uint8_t* match) {
-    double r[kBlock], g[kBlock], b[kBlock];
-    for (int i = 0; i < kBlock; ++i) {
-        const double m = std::sqrt(red[i] * red[i] + green[i] * green[i] + blue[i] * blue[i]);
-        // The square sum is an exact integer in double, the same as the integer sum converted.
-        const double safe_m = m > 0 ? m : 1.0;
-        r[i] = red[i] / safe_m;
-        g[i] = green[i] / safe_m;
-        b[i] = blue[i] / safe_m;
+#if defined(__SSE2__)
+struct Sse2 {
+    using Reg = __m128d;
+    static constexpr int kLanes = 2;
+    static constexpr unsigned kAllLanes = 3;
+    static Reg load(const int32_t* p) {
+        return _mm_cvtepi32_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
     }
-    uint8_t hit[kBlock] = {};
-    for (int e = 0; e < refs.count; ++e) {
-        const double er = refs.red[e], eg = refs.green[e], eb = refs.blue[e];
-        for (int i = 0; i < kBlock; ++i) {
-            const double dr = r[i] - er;
-            const double dg = g[i] - eg;
-            const double db = b[i] - eb;
-            const double d2 = dr * dr + dg * dg + db * db;
-            hit[i] |= static_cast<uint8_t>(d2 <= refs.bound);
-        }
+    static Reg set1(double v) { return _mm_set1_pd(v); }
+    static Reg add(Reg a, Reg b) { return _mm_add_pd(a, b); }
+    static Reg sub(Reg a, Reg b) { return _mm_sub_pd(a, b); }
+    static Reg mul(Reg a, Reg b) { return _mm_mul_pd(a, b); }
+    static Reg div(Reg a, Reg b) { return _mm_div_pd(a, b); }
+    static Reg sqrt(Reg a) { return _mm_sqrt_pd(a); }
+    // Ordered comparison: false for not-a-number.
+    static unsigned less_equal(Reg a, Reg b) {
+        return static_cast<unsigned>(_mm_movemask_pd(_mm_cmple_pd(a, b)));
     }
-    for (int i = 0; i < kBlock; ++i) {
-        const bool black_pixel = red[i] == 0 && green[i] == 0 && blue[i] == 0;
-        match[i] = static_cast<uint8_t>(hit[i] & !black_pixel);
-    }
+};
+#endif
+
+using RowKernel = void (*)(uint8_t* bgr, int count, const References& refs);
+
+bool cpu_has_avx2() {
+#if defined(CL_COLOUR_AVX2) && defined(__SSE2__) && (defined(__GNUC__) || defined(__clang__))
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
 }
 
-// Classifies count (<= kBlock) BGR pixels in place.
-void binarize_pixels(uint8_t* bgr, int count, const References& refs) {
-    double red[kBlock], green[kBlock], blue[kBlock];
-    for (int i = 0; i < count; ++i) {
-        blue[i] = bgr[3 * i];
-        green[i] = bgr[3 * i + 1];
-        red[i] = bgr[3 * i + 2];
+RowKernel kernel_of(ColourPath path) {
+    switch (path) {
+        case ColourPath::portable:
+            return colour_kernel::classify_row<Portable>;
+        case ColourPath::sse2:
+#if defined(__SSE2__)
+            return colour_kernel::classify_row<Sse2>;
+#else
+            return nullptr;
+#endif
+        case ColourPath::avx2:
+#if defined(CL_COLOUR_AVX2)
+            return cpu_has_avx2() ? colour_kernel::classify_row_avx2 : nullptr;
+#else
+            return nullptr;
+#endif
     }
-    for (int i = count; i < kBlock; ++i) red[i] = green[i] = blue[i] = 0;
-    uint8_t match[kBlock];
-    classify_block(red, green, blue, refs, match);
-    for (int i = 0; i < count; ++i) {
-        const uint8_t v = match[i] ? 0 : 255;
-        bgr[3 * i] = bgr[3 * i + 1] = bgr[3 * i + 2] = v;
-    }
+    return nullptr;
+}
+
+ColourPath best_path() {
+    static const ColourPath best = [] {
+        for (ColourPath p : {ColourPath::avx2, ColourPath::sse2}) {
+            if (kernel_of(p)) return p;
+        }
+        return ColourPath::portable;
+    }();
+    return best;
 }
 
 // The classification itself, over reference colours and a threshold already in double precision.
-void binarize(cv::Mat& image, References& refs, double threshold) {
+void binarize(cv::Mat& image, References& refs, double threshold, RowKernel kernel) {
     // A threshold that is not positive (or NaN) matches nothing: every distance is >= 0.
     const bool can_match = threshold > 0;
     refs.bound = can_match ? squared_distance_bound(threshold) : -1.0;
@@ -97,31 +122,55 @@ void binarize(cv::Mat& image, References& refs, double threshold) {
             std::fill(row, row + 3 * image.cols, uint8_t{255});
             continue;
         }
-        for (int x = 0; x < image.cols; x += kBlock) {
-            binarize_pixels(row + 3 * x, std::min(kBlock, image.cols - x), refs);
-        }
+        kernel(row, image.cols, refs);
     }
 }
 
 template <typename Real>
-void binarize_with(cv::Mat& image, const Real (*ref_colors)[3], int n, Real th) {
+void binarize_with(ColourPath path, cv::Mat& image, const Real (*ref_colors)[3], int n, Real th) {
     if (n <= 0 || ref_colors == nullptr || image.empty() || image.type() != CV_8UC3) return;
+    RowKernel kernel = kernel_of(path);
+    if (!kernel) kernel = kernel_of(best_path());
     References refs;
-    refs.count = std::min(n, kMaxReferenceColors);
+    refs.count = std::min(n, colour_kernel::kMaxReferences);
     for (int e = 0; e < refs.count; ++e) {
         refs.red[e] = ref_colors[e][0];  // a float widens exactly
         refs.green[e] = ref_colors[e][1];
         refs.blue[e] = ref_colors[e][2];
     }
-    binarize(image, refs, th);
+    binarize(image, refs, th, kernel);
 }
 
 }  // namespace
 
+const char* colour_path_name(ColourPath path) {
+    switch (path) {
+        case ColourPath::portable:
+            return "portable";
+        case ColourPath::sse2:
+            return "sse2";
+        case ColourPath::avx2:
+            return "avx2";
+    }
+    return "?";
+}
+
+bool colour_path_available(ColourPath path) { return kernel_of(path) != nullptr; }
+
+ColourPath colour_path_in_use() { return best_path(); }
+
+void color_binarize_on(ColourPath path, cv::Mat& image, const float (*ref_colors)[3], int n, float th) {
+    binarize_with(path, image, ref_colors, n, th);
+}
+
+void color_binarize_on(ColourPath path, cv::Mat& image, const double (*ref_colors)[3], int n, double th) {
+    binarize_with(path, image, ref_colors, n, th);
+}
+
 void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float th) {
-    binarize_with(image, ref_colors, n, th);
+    binarize_with(best_path(), image, ref_colors, n, th);
 }
 
 void color_binarize(cv::Mat& image, const double (*ref_colors)[3], int n, double th) {
-    binarize_with(image, ref_colors, n, th);
+    binarize_with(best_path(), image, ref_colors, n, th);
 }

@@ -20,6 +20,7 @@ struct FinderStorage {
     cv::Mat grey;
     cv::Mat work;
     uint8_t image_edge1[kFramePixels];
+    uint8_t colour_plane[kFramePixels];  // before the filter, for the sub-pixel measures
     ImageAtt image_att;
     AreaInfo area_info[kMaxAreas];
 };
@@ -33,6 +34,11 @@ FinderStorage& storage() {
 
 void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
                const std::string& bin_path, int cam_index) {
+    corn_find(recog_plm, image, image_info, area_info, bin_path, cam_index, nullptr);
+}
+
+void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
+               const std::string& bin_path, int cam_index, SubpixelArea* subpixel) {
     // The pipeline works on whole 320 x 240 colour frames; anything else would be read past its end.
     if (image.cols != kFrameWidth || image.rows != kFrameHeight || image.type() != CV_8UC3) {
         platform::console_printf("エラー！(corn_find)画像の大きさが %d x %d ではありません。\n", kFrameWidth,
@@ -50,6 +56,7 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     const int color_num = std::clamp(static_cast<int>(recog_plm.colors.color_num[cam_index]), 0, 16);
     color_binarize(image, recog_plm.colors.color_vec[cam_index], color_num, recog_plm.color_th);
     cv::cvtColor(image, s.grey, cv::COLOR_BGR2GRAY);
+    if (subpixel) image_to_plane(s.grey, s.colour_plane);
     // One dilation and a double erosion of the grey image (3 x 3, default borders): black areas
     // without a full 3 x 3 block vanish, the others come back one pixel wider.
     cv::dilate(s.grey, s.work, cv::Mat());
@@ -101,4 +108,6 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     }
     image_info->area_num = count;
     decide_area_shape(image_info, area_info, &s.image_att);
+    if (subpixel)
+        measure_subpixel_areas(s.colour_plane, image_info, &s.image_att, area_info, count, subpixel);
 }

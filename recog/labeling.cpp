@@ -4,9 +4,11 @@
 #include <bit>
 #include <cstring>
 #include <memory>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+// utility.hpp first: the plain C++ form of the intrinsics needs its checks.
+// clang-format off
+#include <opencv2/core/utility.hpp>
+#include <opencv2/core/hal/intrin.hpp>
+// clang-format on
 
 #include "platform/console.h"
 
@@ -180,19 +182,28 @@ inline uint64_t little_endian_word(const uint8_t* p) {
 // a when it is a label, b otherwise.
 inline int32_t either(int32_t a, int32_t b) { return a >= 0 ? a : b; }
 
-#if defined(__SSE2__)
-inline __m128i load4(const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline __m128i load8(const Label* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void store8(Label* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+// The vector steps are written once in OpenCV's universal intrinsics: SSE2 on x86-64, NEON on ARM,
+// plain C++ lane loops where a CPU has neither.
+using cv::v_int16x8;
+using cv::v_int32x4;
+using cv::v_uint8x16;
+
+inline v_int32x4 load4(const int32_t* p) { return cv::v_load(p); }
+inline v_int16x8 load8(const Label* p) { return cv::v_load(p); }
+inline void store8(Label* p, v_int16x8 v) { cv::v_store(p, v); }
+inline v_int16x8 all16(int v) { return cv::v_setall_s16(static_cast<short>(v)); }
+// b where a is all zeros, 0 where it is all ones.
+template <typename V>
+inline V and_not(V a, V b) {
+    return b & ~a;
+}
 // a where a is a label, b elsewhere: a label AND all ones is itself, -1 (all ones) AND b is b.
-inline __m128i first_of(__m128i a, __m128i b) {
-    return _mm_and_si128(a, _mm_or_si128(b, _mm_cmpgt_epi16(a, _mm_set1_epi16(-1))));
-}
+inline v_int16x8 first_of(v_int16x8 a, v_int16x8 b) { return a & (b | (a > all16(-1))); }
 // Bit i set for the 16-bit lanes i of m that are all ones.
-inline unsigned lane_bits(__m128i m) {
-    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(m, m))) & 0xffu;
-}
-#endif
+inline unsigned lane_bits(v_int16x8 m) { return static_cast<unsigned>(cv::v_signmask(m)) & 0xffu; }
+// Eight bytes from p, and to p.
+inline v_uint8x16 load_low8(const uint8_t* p) { return cv::v_load_low(p); }
+inline void store_low8(uint8_t* p, v_uint8x16 v) { cv::v_store_low(p, v); }
 
 // First pass, the part that needs no label of the same row: a foreground pixel takes the label of
 // its first labeled neighbour among upper-left, up, upper-right; everything else gets -1. Notes
@@ -202,7 +213,6 @@ inline unsigned lane_bits(__m128i m) {
 // upper-left neighbour takes that very label. A pixel labeled later from the left has no labeled
 // neighbour above and the left label (or none on the left): its code is 0. The left bit of the
 // pixel after it is set by label_from_left, once the label is known.
-#if defined(__SSE2__)
 struct FirstPassRow {
     const int32_t* value;
     Label* label;
@@ -210,68 +220,62 @@ struct FirstPassRow {
     uint8_t* foreground;
     NeedLeft& need;
     uint8_t* differs;
-    __m128i carry;    // labels of the previous eight pixels, the last one left of the next
+    v_int16x8 carry;  // labels of the previous eight pixels, the last one left of the next
     int32_t in_hand;  // the label most likely above the next group
-    __m128i hand;     // in_hand in every lane
+    v_int16x8 hand;   // in_hand in every lane
 };
 
 // One group, any labels above; first and last pixels masked by `inside`.
 template <unsigned inside>
-[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, __m128i f, unsigned fg) {
-    const __m128i none = _mm_set1_epi16(-1);
-    const __m128i u = load8(r.up + x0);
-    const __m128i ur = load8(r.up + x0 + 1);
+[[gnu::always_inline]] inline void label_group_from_above(FirstPassRow& r, int x0, v_int16x8 f, unsigned fg) {
+    const v_int16x8 none = all16(-1);
+    const v_int16x8 u = load8(r.up + x0);
+    const v_int16x8 ur = load8(r.up + x0 + 1);
     // Left of column 0 is not read (it may lie before the plane): that lane is dropped anyway.
-    const __m128i ul = (inside & 1) == 0 ? _mm_slli_si128(u, 2) : load8(r.up + x0 - 1);
-    const __m128i above = first_of(ul, first_of(u, ur));
-    const __m128i l = _mm_or_si128(above, _mm_xor_si128(f, none));
+    const v_int16x8 ul = (inside & 1) == 0 ? cv::v_rotate_left<1>(u) : load8(r.up + x0 - 1);
+    const v_int16x8 above = first_of(ul, first_of(u, ur));
+    const v_int16x8 l = above | (f ^ none);
     store8(r.label + x0, l);
-    const __m128i left = _mm_or_si128(_mm_slli_si128(l, 2), _mm_srli_si128(r.carry, 14));
+    const v_int16x8 left = cv::v_rotate_left<1>(l) | cv::v_rotate_right<7>(r.carry);
     r.carry = l;
     // Bit b where neighbour n carries a label (not -1) other than the one from above.
-    auto bit = [&](__m128i n, int b) {
-        return _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(n, above), _mm_cmpeq_epi16(n, none)),
-                                _mm_set1_epi16(static_cast<short>(b)));
-    };
+    auto bit = [&](v_int16x8 n, int b) { return and_not((n == above) | (n == none), all16(b)); };
     // Only foreground labeled from above has a code here.
-    const __m128i labeled_above = _mm_andnot_si128(_mm_srai_epi16(above, 15), f);
-    const __m128i code = _mm_and_si128(
-        labeled_above,
-        _mm_or_si128(_mm_or_si128(bit(u, kDiffersUp), bit(ur, kDiffersUpRight)), bit(left, kDiffersLeft)));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_packus_epi16(code, _mm_setzero_si128()));
+    const v_int16x8 labeled_above = and_not(above >> 15, f);
+    const v_int16x8 code =
+        labeled_above & (bit(u, kDiffersUp) | bit(ur, kDiffersUpRight) | bit(left, kDiffersLeft));
+    store_low8(r.differs + x0, cv::v_pack_u(code, cv::v_setzero_s16()));
     r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(above));
     // The next group most likely sees the label at the right end of this one's window above.
     const int32_t right_end = either(r.up[x0 + 8], r.up[x0 + 7]);
     r.in_hand = either(right_end, r.in_hand);
-    r.hand = _mm_set1_epi16(static_cast<short>(r.in_hand));
+    r.hand = all16(r.in_hand);
 }
 
 // Foreground of one group from the values, columns outside `inside` left out: all ones in the
 // 16-bit lanes, and as bits.
 template <unsigned inside>
-inline unsigned foreground_of(const int32_t* value, int x0, __m128i& f) {
-    const __m128i zero = _mm_setzero_si128();
-    f = _mm_packs_epi32(_mm_cmpeq_epi32(load4(value + x0), zero),
-                        _mm_cmpeq_epi32(load4(value + x0 + 4), zero));
+inline unsigned foreground_of(const int32_t* value, int x0, v_int16x8& f) {
+    const v_int32x4 zero = cv::v_setzero_s32();
+    f = cv::v_pack(load4(value + x0) == zero, load4(value + x0 + 4) == zero);
     if constexpr (inside != 0xff) {
-        f = _mm_and_si128(
-            f, _mm_setr_epi16(inside & 1 ? -1 : 0, -1, -1, -1, -1, -1, -1, inside & 0x80 ? -1 : 0));
+        f = f & v_int16x8(inside & 1 ? -1 : 0, -1, -1, -1, -1, -1, -1, inside & 0x80 ? -1 : 0);
     }
     return lane_bits(f);
 }
 
 // A group without foreground: no labels, no codes.
 inline void empty_group(FirstPassRow& r, int x0) {
-    const __m128i none = _mm_set1_epi16(-1);
+    const v_int16x8 none = all16(-1);
     store8(r.label + x0, none);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_setzero_si128());
+    std::memset(r.differs + x0, 0, kGroup);
     r.need.group[x0 / kGroup] = 0;
     r.carry = none;
 }
 
 template <unsigned inside>
 inline void edge_group(FirstPassRow& r, int x0) {
-    __m128i f;
+    v_int16x8 f;
     const unsigned fg = foreground_of<inside>(r.value, x0, f);
     r.foreground[x0 / kGroup] = static_cast<uint8_t>(fg);
     if (fg == 0)
@@ -284,30 +288,31 @@ inline void edge_group(FirstPassRow& r, int x0) {
 // pixel's label from above is the AND of its three neighbours above (-1 is all ones), they all
 // agree with it (no up or upper-right bit) and so do the pixels to the left inside the group; the
 // first pixel's left bit is given.
-inline void label_group_in_hand(FirstPassRow& r, int x0, __m128i f, unsigned fg, int first_code) {
-    const __m128i none = _mm_set1_epi16(-1);
+inline void label_group_in_hand(FirstPassRow& r, int x0, v_int16x8 f, unsigned fg, int first_code) {
+    const v_int16x8 none = all16(-1);
     const Label* up = r.up;
-    const __m128i a = _mm_and_si128(load8(up + x0 - 1), _mm_and_si128(load8(up + x0), load8(up + x0 + 1)));
-    const __m128i l = _mm_or_si128(a, _mm_xor_si128(f, none));
+    const v_int16x8 a = load8(up + x0 - 1) & load8(up + x0) & load8(up + x0 + 1);
+    const v_int16x8 l = a | (f ^ none);
     store8(r.label + x0, l);
     r.carry = l;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(r.differs + x0), _mm_cvtsi32_si128(first_code));
+    // One store of all eight codes (the first one lowest), as they are read back later.
+    uint64_t codes = static_cast<uint8_t>(first_code);
+    if constexpr (std::endian::native == std::endian::big) codes = byte_swapped(codes);
+    std::memcpy(r.differs + x0, &codes, sizeof codes);
     r.need.group[x0 / kGroup] = static_cast<uint8_t>(fg & lane_bits(a));
 }
-#endif
 
 void label_from_above(const int32_t* value, Label* label, const Label* up, uint8_t* foreground,
                       NeedLeft& need, uint8_t* differs) {
-#if defined(__SSE2__)
-    FirstPassRow r{value, label, up, foreground, need, differs, _mm_set1_epi16(-1), -1, _mm_set1_epi16(-1)};
-    const __m128i none = _mm_set1_epi16(-1);
-    edge_group<0xfe>(r, 0);
+    FirstPassRow r{value, label, up, foreground, need, differs, all16(-1), -1, all16(-1)};
+    const v_int16x8 none = all16(-1);
+    edge_group<kFirstGroupPixels>(r, 0);
     // Whether every labeled pixel above the group before (its columns x0 - 9..x0) carries the
     // label in hand.
     bool before_in_hand = false;
     for (int g = 1; g < kGroups - 1; ++g) {
         const int x0 = g * kGroup;
-        __m128i f;
+        v_int16x8 f;
         const unsigned fg = foreground_of<0xff>(value, x0, f);
         foreground[g] = static_cast<uint8_t>(fg);
         if (fg == 0) {  // most of a frame with a few cones
@@ -317,13 +322,11 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
         }
         // Most often every labeled pixel above the group (columns x0 - 1..x0 + 8) carries the
         // label in hand; after a group where that held only columns x0 + 1..x0 + 8 are new.
-        const __m128i hand = r.hand;
-        auto agrees = [&](__m128i v) {
-            return _mm_or_si128(_mm_cmpeq_epi16(v, hand), _mm_cmpeq_epi16(v, none));
-        };
-        __m128i all_agree = agrees(load8(up + x0 + 1));
-        if (!before_in_hand) all_agree = _mm_and_si128(all_agree, agrees(load8(up + x0 - 1)));
-        if (_mm_movemask_epi8(all_agree) != 0xffff) {
+        const v_int16x8 hand = r.hand;
+        auto agrees = [&](v_int16x8 v) { return (v == hand) | (v == none); };
+        v_int16x8 all_agree = agrees(load8(up + x0 + 1));
+        if (!before_in_hand) all_agree = all_agree & agrees(load8(up + x0 - 1));
+        if (!cv::v_check_all(all_agree)) {
             label_group_from_above<0xff>(r, x0, f, fg);
             before_in_hand = false;
             continue;
@@ -332,36 +335,14 @@ void label_from_above(const int32_t* value, Label* label, const Label* up, uint8
         // label or none yet.
         int first_code = 0;
         if (!before_in_hand) {
-            const int32_t left = static_cast<Label>(_mm_extract_epi16(r.carry, 7));
+            const int32_t left = cv::v_extract_n<7>(r.carry);
             const int32_t first = (up[x0 - 1] & up[x0] & up[x0 + 1]) | ((fg & 1) != 0 ? 0 : -1);
             first_code = ((first >= 0) & (left >= 0) & (left != first)) * kDiffersLeft;
         }
         label_group_in_hand(r, x0, f, fg, first_code);
         before_in_hand = true;
     }
-    edge_group<0x7f>(r, W - kGroup);
-#else
-    for (int g = 0; g < kGroups; ++g) {
-        const int x0 = g * kGroup;
-        const uint8_t inside = g == 0 ? kFirstGroupPixels : g == kGroups - 1 ? kLastGroupPixels : 0xff;
-        uint8_t fg = 0;
-        uint8_t needs = 0;
-        for (int x = x0; x < x0 + kGroup; ++x) {
-            const bool in = (inside >> (x - x0) & 1) != 0 && value[x] == 0;
-            const int32_t above = in ? either(up[x - 1], either(up[x], up[x + 1])) : -1;
-            label[x] = static_cast<Label>(above);
-            fg |= static_cast<uint8_t>(in << (x - x0));
-            needs |= static_cast<uint8_t>((in && above < 0) << (x - x0));
-            auto bit = [&](int32_t n, int b) { return (n >= 0 && n != above) ? b : 0; };
-            differs[x] =
-                static_cast<uint8_t>(above >= 0 ? bit(up[x], kDiffersUp) | bit(up[x + 1], kDiffersUpRight) |
-                                                      bit(x > 0 ? label[x - 1] : -1, kDiffersLeft)
-                                                : 0);
-        }
-        foreground[g] = fg;
-        need.group[g] = needs;
-    }
-#endif
+    edge_group<kLastGroupPixels>(r, W - kGroup);
 }
 
 // First pass, the rest: in raster order each pixel in need takes its left neighbour's label, or
@@ -431,28 +412,17 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
         uint64_t active = 0;
         for (int b = 0; b < 64; b += 16) {
             const int x = x0 + b;
-#if defined(__SSE2__)
-            auto at = [](const uint8_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-            auto masked = [](__m128i v, int m) {
-                return _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(m)));
-            };
             // The masked bits move up by at most 5 within their byte: 16-bit shifts do not spill.
-            const __m128i mask = _mm_or_si128(
-                _mm_or_si128(at(differs + x), _mm_slli_epi16(masked(at(differs + x + 1), kDiffersLeft), 1)),
-                _mm_or_si128(_mm_slli_epi16(masked(at(below + x - 1), kDiffersUpRight), 3),
-                             _mm_slli_epi16(masked(at(below + x), kDiffersUp), 5)));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(around + b), mask);
-            const unsigned none =
-                static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(mask, _mm_setzero_si128())));
+            auto moved = [](const uint8_t* p, int m, int by) {
+                const v_uint8x16 v = cv::v_load(p) & cv::v_setall_u8(static_cast<uint8_t>(m));
+                return cv::v_reinterpret_as_u8(cv::v_reinterpret_as_u16(v) << by);
+            };
+            const v_uint8x16 mask = cv::v_load(differs + x) | moved(differs + x + 1, kDiffersLeft, 1) |
+                                    moved(below + x - 1, kDiffersUpRight, 3) |
+                                    moved(below + x, kDiffersUp, 5);
+            cv::v_store(around + b, mask);
+            const unsigned none = static_cast<unsigned>(cv::v_signmask(mask == cv::v_setzero_u8()));
             active |= static_cast<uint64_t>(~none & 0xffffu) << b;
-#else
-            for (int i = 0; i < 16; ++i) {
-                around[b + i] = static_cast<uint8_t>(
-                    differs[x + i] | (differs[x + i + 1] & kDiffersLeft) << 1 |
-                    (below[x + i - 1] & kDiffersUpRight) << 3 | (below[x + i] & kDiffersUp) << 5);
-                active |= static_cast<uint64_t>(around[b + i] != 0) << (b + i);
-            }
-#endif
         }
         for (active &= centres; active != 0; active &= active - 1) {
             const int i = std::countr_zero(active);
@@ -479,30 +449,20 @@ int merge_row(const Label* label, const uint8_t* differs, const uint8_t* foregro
 // pairs. Only a shortcut: any label of the set would do, and any bit may stay.
 void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
     auto refresh_group = [&](int x0) {
-#if defined(__SSE2__)
         // The new labels are put together in a register (read back from memory, eight narrow
         // stores could not be forwarded to the load).
         auto root_at = [&](int i) { return static_cast<short>(sets.root(label[x0 + i])); };
-        const __m128i l = _mm_setr_epi16(root_at(0), root_at(1), root_at(2), root_at(3), root_at(4),
-                                         root_at(5), root_at(6), root_at(7));
-        const __m128i left =
-            _mm_or_si128(_mm_slli_si128(l, 2), _mm_cvtsi32_si128(static_cast<uint16_t>(label[x0 - 1])));
+        const v_int16x8 l(root_at(0), root_at(1), root_at(2), root_at(3), root_at(4), root_at(5), root_at(6),
+                          root_at(7));
+        const v_int16x8 left = cv::v_rotate_left<1>(l) | v_int16x8(label[x0 - 1], 0, 0, 0, 0, 0, 0, 0);
         store8(label + x0, l);
         // Neighbours that now carry the very same label are in one set: their bits go. (Clearing
         // is always safe. The refreshed row is never the first, so the row above exists, and left
         // of column 0 lies its column 319, which never carries a label.)
-        auto equal = [&](__m128i n, int b) {
-            return _mm_and_si128(_mm_cmpeq_epi16(n, l), _mm_set1_epi16(static_cast<short>(b)));
-        };
-        const __m128i same = _mm_or_si128(_mm_or_si128(equal(load8(label + x0 - W), kDiffersUp),
-                                                       equal(load8(label + x0 - W + 1), kDiffersUpRight)),
-                                          equal(left, kDiffersLeft));
-        const __m128i kept = _mm_andnot_si128(
-            _mm_packus_epi16(same, same), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(differs + x0)));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(differs + x0), kept);
-#else
-        for (int x = x0; x < x0 + kGroup; ++x) label[x] = static_cast<Label>(sets.root(label[x]));
-#endif
+        auto equal = [&](v_int16x8 n, int b) { return (n == l) & all16(b); };
+        const v_int16x8 same = equal(load8(label + x0 - W), kDiffersUp) |
+                               equal(load8(label + x0 - W + 1), kDiffersUpRight) | equal(left, kDiffersLeft);
+        store_low8(differs + x0, and_not(cv::v_pack_u(same, same), load_low8(differs + x0)));
     };
     // Two groups are tested at a time: most of a row has no code, even a noisy one.
     for (int x0 = 0; x0 < W; x0 += 2 * kGroup) {
@@ -522,41 +482,39 @@ void refresh_row(Label* label, uint8_t* differs, const LabelSets& sets) {
 // as good as random on a noisy frame, so nothing else is decided per pixel, and 16 pixels are
 // taken at a time. Pixels without foreground are not written: the plane holds -1 there.
 void rewrite_row(const Label* labels, int32_t* out, const uint8_t* foreground, const int32_t* final_label,
-                 [[maybe_unused]] const LabelSets& sets) {
+                 const LabelSets& sets) {
     for (int x0 = 0; x0 < W; x0 += 64) {
         const uint64_t labeled = little_endian_word(foreground + x0 / kGroup);
         if (labeled == 0) continue;  // most of a frame with a few cones
         uint64_t others = labeled;
-#if defined(__SSE2__)
         const int32_t hand = sets.root(labels[x0 + std::countr_zero(labeled)]);
         // The hand's lanes get its number, the unlabeled ones -1 (all ones); the others are
         // written again below. A hand whose region was dropped is left to the lookups: its
         // pixels stay unlabeled, as the plane holds them.
         const int32_t hand_number = final_label[hand];  // below kMaxAreas
-        const __m128i hand8 = _mm_set1_epi16(static_cast<short>(hand));
-        const __m128i number = _mm_set1_epi16(static_cast<short>(hand_number));
-        const __m128i none = _mm_set1_epi16(-1);
+        const v_int16x8 hand8 = all16(hand);
+        const v_int16x8 number = all16(hand_number);
+        const v_int16x8 none = all16(-1);
         for (int b = 0; b < 64 && hand_number >= 0; b += 16) {
             if ((labeled >> b & 0xffffu) == 0) continue;
             const int x = x0 + b;
-            const __m128i same0 = _mm_cmpeq_epi16(load8(labels + x), hand8);
-            const __m128i same1 = _mm_cmpeq_epi16(load8(labels + x + 8), hand8);
+            const v_int16x8 same0 = load8(labels + x) == hand8;
+            const v_int16x8 same1 = load8(labels + x + 8) == hand8;
             // Eight lanes as 16 bits (the number or -1), then widened: the upper halves are the
             // signs, all ones exactly where the lane is not the hand's (the number is not
             // negative here).
-            auto put = [&](int at, __m128i same) {
-                const __m128i sign = _mm_xor_si128(same, none);
-                const __m128i low = _mm_or_si128(number, sign);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at), _mm_unpacklo_epi16(low, sign));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + at + 4), _mm_unpackhi_epi16(low, sign));
+            auto put = [&](int at, v_int16x8 same) {
+                const v_int16x8 sign = same ^ none;
+                v_int16x8 low_half, high_half;
+                cv::v_zip(number | sign, sign, low_half, high_half);
+                cv::v_store(out + at, cv::v_reinterpret_as_s32(low_half));
+                cv::v_store(out + at + 4, cv::v_reinterpret_as_s32(high_half));
             };
             put(x, same0);
             put(x + 8, same1);
-            others &= ~(
-                static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(same0, same1))))
-                << b);
+            others &= ~(static_cast<uint64_t>(static_cast<unsigned>(cv::v_signmask(cv::v_pack(same0, same1))))
+                        << b);
         }
-#endif
         for (; others != 0; others &= others - 1) {
             const int x = x0 + std::countr_zero(others);
             out[x] = final_label[labels[x]];

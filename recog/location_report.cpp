@@ -16,23 +16,41 @@ constexpr double kRightColOffset = -7.0;
 // Nearer objects are not reported: their pairs are implausible for this rig.
 constexpr double kMinDistance = 200.0;
 
-}  // namespace
-
-bool corn_locate_pair(const AreaInfo& l, const AreaInfo& r, CornLocation* loc) {
-    const double xl = (l.cog_x - kCentreCol) / kFocal;
-    const double xr = (r.cog_x + kRightColOffset - kCentreCol) / kFocal;
+// Triangulation of a left centre (lx, ly) and a right column rx; h and w are the left extents in
+// pixels.
+bool locate(double lx, double ly, double rx, double h, double w, CornLocation* loc) {
+    const double xl = (lx - kCentreCol) / kFocal;
+    const double xr = (rx + kRightColOffset - kCentreCol) / kFocal;
     const double bl = kBaseline / 2.0;
     const double br = -kBaseline / 2.0;
     // Equal columns divide by +0.0 and give minus infinity, which is never reported.
     loc->x = -(bl - br) / (xl - xr);
     loc->y = -(xl * loc->x + bl);
-    loc->z = (kCentreRow - l.cog_y) / kFocal * loc->x;
-    loc->h = std::abs(l.max_y - l.min_y) / kFocal * loc->x;
-    loc->w = std::abs(l.max_x - l.min_x) / kFocal * loc->x;
+    loc->z = (kCentreRow - ly) / kFocal * loc->x;
+    loc->h = h / kFocal * loc->x;
+    loc->w = w / kFocal * loc->x;
     return loc->x > kMinDistance;
 }
 
+}  // namespace
+
+bool corn_locate_pair(const AreaInfo& l, const AreaInfo& r, CornLocation* loc) {
+    // Whole pixels convert exactly, so this is the integer-centred computation.
+    return locate(l.cog_x, l.cog_y, r.cog_x, std::abs(l.max_y - l.min_y), std::abs(l.max_x - l.min_x), loc);
+}
+
+bool corn_locate_pair(const SubpixelArea& l, const SubpixelArea& r, CornLocation* loc) {
+    return locate(l.cog_x, l.cog_y, r.cog_x, l.height, l.width, loc);
+}
+
 int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
+                      const std::string& report_path, bool* report_ok, std::string* report_failure) {
+    return corn_get_location(image_info, area_info_large, nullptr, match_list, report_path, report_ok,
+                             report_failure);
+}
+
+int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large,
+                      const SubpixelArea* subpixel_large, const int* match_list,
                       const std::string& report_path, bool* report_ok, std::string* report_failure) {
     platform::Cp932TextFile report;
     bool ok = true;
@@ -53,7 +71,10 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
         const AreaInfo& l = area_info_large[i];
         const AreaInfo& r = area_info_large[kMaxAreas + j];
         CornLocation loc;
-        if (!corn_locate_pair(l, r, &loc)) continue;
+        const bool reported = subpixel_large
+                                  ? corn_locate_pair(subpixel_large[i], subpixel_large[kMaxAreas + j], &loc)
+                                  : corn_locate_pair(l, r, &loc);
+        if (!reported) continue;
 
         platform::console_printf("左イメージ　　　　cog_x: %4d, cog_y: %4d\n", l.cog_x, l.cog_y);
         platform::console_printf("右イメージ　　　　cog_x: %4d, cog_y: %4d\n", r.cog_x, r.cog_y);

@@ -22,8 +22,13 @@ double size_ratio(int left, int right) {
 }  // namespace
 
 double stereo_rating(const AreaInfo& l, const AreaInfo& r) {
-    if (l.cog_x - r.cog_x > kMaxLeftOfRight) return 0.0;
-    const int dy = static_cast<int>(std::fabs(l.cog_y - (r.cog_y + kRowOffset)));
+    // Whole-pixel centres convert exactly: the gate and dy come out as in integer arithmetic.
+    return stereo_rating(l, r, l.cog_x, l.cog_y, r.cog_x, r.cog_y);
+}
+
+double stereo_rating(const AreaInfo& l, const AreaInfo& r, double lx, double ly, double rx, double ry) {
+    if (lx - rx > kMaxLeftOfRight) return 0.0;
+    const int dy = static_cast<int>(std::fabs(ly - (ry + kRowOffset)));
     if (dy > kMaxRowDifference) return 0.0;
 
     // Counts of 0 on both sides would be 0 / 0: such a pair must never win.
@@ -46,6 +51,11 @@ double stereo_rating(const AreaInfo& l, const AreaInfo& r) {
 }
 
 int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_large, int* match_list) {
+    return corn_stereo_matching(image_info, area_info_large, nullptr, match_list);
+}
+
+int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_large,
+                         const SubpixelArea* subpixel_large, int* match_list) {
     // The lists hold 256 entries each; a count outside that range can't be trusted.
     const int left_num = std::clamp(image_info[0].area_num, 0, kMaxAreas);
     const int right_num = std::clamp(image_info[1].area_num, 0, kMaxAreas);
@@ -53,7 +63,16 @@ int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_
     double rating_val[kMaxAreas];
 
     for (int i = 0; i < left_num; ++i) {
-        for (int j = 0; j < right_num; ++j) rating_val[j] = stereo_rating(area_info_large[i], right[j]);
+        const AreaInfo& l = area_info_large[i];
+        for (int j = 0; j < right_num; ++j) {
+            if (subpixel_large) {
+                const SubpixelArea& sl = subpixel_large[i];
+                const SubpixelArea& sr = subpixel_large[kMaxAreas + j];
+                rating_val[j] = stereo_rating(l, right[j], sl.cog_x, sl.cog_y, sr.cog_x, sr.cog_y);
+            } else {
+                rating_val[j] = stereo_rating(l, right[j]);
+            }
+        }
         double best = 0.0;
         match_list[i] = -1;
         for (int j = 0; j < right_num; ++j) {

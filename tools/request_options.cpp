@@ -57,9 +57,18 @@ platform::CliProgram request_program(RequestOptions& options) {
                                  return true;
                              }});
     }
+    p.options.push_back({"--precise", "",
+                         "sub-pixel centres and sizes for this request\n"
+                         "(precision,1); without it the request is answered\n"
+                         "with whole-pixel ones",
+                         [&options](const std::string&, std::string& error) {
+                             if (!check_request_param("precision", "1", error)) return false;
+                             set_request_param(options.params, "precision", "1");
+                             return true;
+                         }});
     p.options.push_back({"--param", "KEY=VALUE",
                          "any of max_pixnum, min_pixnum, left_cam_id, color_th,\n"
-                         "min_dist, max_dist",
+                         "min_dist, max_dist, precision",
                          [&options](const std::string& v, std::string& error) {
                              const auto eq = v.find('=');
                              if (eq == std::string::npos) {

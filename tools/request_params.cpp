@@ -18,6 +18,7 @@ constexpr KeyKind kKeys[] = {
     {"max_pixnum", ParamKind::integer},  {"min_pixnum", ParamKind::integer},
     {"left_cam_id", ParamKind::integer}, {"color_th", ParamKind::real},
     {"min_dist", ParamKind::real},       {"max_dist", ParamKind::real},
+    {"precision", ParamKind::integer},
 };
 
 // The tool reads its lines in pieces of 63 characters; the line feed must come with the value.
@@ -76,6 +77,11 @@ bool check_request_param(std::string_view key, std::string_view value, std::stri
         const long long n = is_integer_text(text) ? std::strtoll(text.c_str(), nullptr, 10) : 0;
         if (!is_integer_text(text) || errno == ERANGE || n < INT_MIN || n > INT_MAX) {
             error = std::string(key) + " needs a whole number, not '" + text + "'";
+            return false;
+        }
+        // The tool knows two modes; any other number would quietly give the default one.
+        if (key == "precision" && n != 0 && n != 1) {
+            error = "precision is 0 (whole pixels) or 1 (sub-pixel), not '" + text + "'";
             return false;
         }
     } else {

@@ -116,6 +116,22 @@ TEST_F(ServicePass, parameters_are_kept_from_one_request_to_the_next) {
     service_test::expect_report_matches(read("report.txt"), scene);
 }
 
+// The other keys are kept, the precise mode is not: the next request without the key gets the
+// very report a service that never saw a precise request gives.
+TEST_F(ServicePass, the_precise_mode_is_only_for_the_request_that_asks) {
+    service_test::write_request(dir.path());
+    pass(-1, true);
+    const std::string whole = read("report.txt");
+    service_test::write_request(dir.path(), "precision,1\n");
+    pass(-1, true);
+    const std::string precise = read("report.txt");
+    service_test::expect_report_matches(precise, scene);
+    EXPECT_NE(precise, whole);
+    service_test::write_request(dir.path(), "");
+    pass(-1, true);
+    EXPECT_EQ(read("report.txt"), whole);
+}
+
 TEST_F(ServicePass, a_report_that_cannot_be_written_is_not_left_for_the_controller) {
     // Every write to the report fails (a full disk), after an older report was there.
     std::filesystem::create_symlink("/dev/full", dir.file("report.txt"));

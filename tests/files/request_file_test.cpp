@@ -91,6 +91,41 @@ TEST_F(RequestFile, a_line_of_too_many_fields_is_reported_and_skipped) {
     EXPECT_EQ(rec.max_pixnum, 2);  // reading goes on after the bad line
 }
 
+// The precise mode belongs to the request that asks for it: a later request without the key (or
+// one that cannot be read) is answered in the default mode, unlike the other keys.
+TEST_F(RequestFile, precision_is_each_requests_own) {
+    write_request("precision,1\nmin_pixnum,5\n");
+    read(kReadRequestOnly);
+    EXPECT_EQ(rec.precision, Precision::subpixel);
+
+    write_request("min_pixnum,6\n");
+    read(kReadRequestOnly);
+    EXPECT_EQ(rec.precision, Precision::whole_pixel);
+    EXPECT_EQ(rec.min_pixnum, 6);
+
+    for (const char* other : {"precision,0\n", "precision,2\n", "precision,-1\n", "precision,on\n",
+                              "precision,1\nprecision,0\n"}) {
+        write_request("precision,1\n");
+        read(kReadRequestOnly);
+        write_request(other);
+        read(kReadRequestOnly);
+        EXPECT_EQ(rec.precision, Precision::whole_pixel) << other;
+    }
+
+    write_request("precision,1\n");
+    read(kReadRequestOnly);
+    std::remove(request_path().c_str());
+    EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed + "  " + request_path() + ": no such file\n");
+    EXPECT_EQ(rec.precision, Precision::whole_pixel);
+
+    // Reading only the colour table leaves it alone.
+    write_request("precision,1\n");
+    read(kReadRequestOnly);
+    read(kReadColorOnly);
+    EXPECT_EQ(rec.precision, Precision::subpixel);
+    EXPECT_EQ(initial_recog_params().precision, Precision::whole_pixel);
+}
+
 TEST_F(RequestFile, a_missing_request_file_keeps_the_values) {
     EXPECT_EQ(read(kReadRequestOnly), kRequestOpenFailed + "  " + request_path() + ": no such file\n");
     EXPECT_EQ(rec.min_pixnum, 42);

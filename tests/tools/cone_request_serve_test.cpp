@@ -81,4 +81,33 @@ TEST(cone_request_with_serve, a_request_is_answered_with_the_cones_of_the_simula
     EXPECT_EQ(service.wait_exit(), 0) << service.error_output();
 }
 
+// --precise: the same cones, each distance within 2 % of the truth (the built-in scene's cones
+// stand at most 3000 units ahead).
+TEST(cone_request_with_serve, a_precise_request_gets_sub_pixel_distances) {
+    TempDir dir;
+    test_support::write_file(dir.file("rk9t_color.dat"), "0,230,116,132\n1,230,116,132\n");
+    ChildProcess service(CONE_LOCATOR_BIN, {"--headless", "--camera", "sim", "--encoding", "utf-8",
+                                            "--work-dir", dir.path(), "serve"});
+    ASSERT_TRUE(service.wait_for_output("[q]")) << service.output() << service.error_output();
+
+    ChildProcess client(CONE_REQUEST_BIN, {"--encoding", "utf-8", "--work-dir", dir.path(), "--json",
+                                           "--timeout", "60", "--precise"});
+    ASSERT_EQ(client.wait_exit(), 0) << client.error_output() << service.output();
+    const std::vector<JsonCone> reported = parse_json_lines(client.output());
+    const sim::Scene scene = sim::default_scene();
+    EXPECT_EQ(reported.size(), scene.cones.size()) << client.output();
+    for (const sim::Cone& cone : scene.cones) {
+        const sim::ConeTruth left = sim::project(cone, sim::View::left);
+        int found = 0;
+        for (const JsonCone& r : reported) {
+            if (std::abs(r.lx - left.col) > 2 || std::abs(r.ly - left.row) > 3) continue;
+            ++found;
+            EXPECT_NEAR(r.x, cone.x, 0.02 * cone.x);
+        }
+        EXPECT_EQ(found, 1) << "cone at x " << cone.x << "\n" << client.output();
+    }
+    service.send("q");
+    EXPECT_EQ(service.wait_exit(), 0) << service.error_output();
+}
+
 }  // namespace

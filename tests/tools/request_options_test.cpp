@@ -79,6 +79,20 @@ TEST(request_options, values_the_tool_would_misread_are_refused) {
     }
 }
 
+TEST(request_options, precise_asks_for_precision_one_and_other_modes_are_refused) {
+    RequestOptions o;
+    std::string error;
+    ASSERT_EQ(parse({"--color-th", "0.2", "--precise"}, o, error), OptionsResult::ok) << error;
+    EXPECT_EQ(tools::format_request(o.params), "color_th,0.2\nprecision,1\n");
+    RequestOptions off;
+    ASSERT_EQ(parse({"--precise", "--param", "precision=0"}, off, error), OptionsResult::ok) << error;
+    EXPECT_EQ(tools::format_request(off.params), "precision,0\n");
+    for (const char* v : {"2", "-1", "1.0", "yes"}) {
+        RequestOptions r;
+        EXPECT_EQ(parse({"--param", std::string("precision=") + v}, r, error), OptionsResult::error) << v;
+    }
+}
+
 TEST(request_options, timeout_work_dir_and_flags) {
     RequestOptions o;
     std::string error;
