@@ -113,7 +113,7 @@ void say_what_is_watched(const platform::FileWatch& watch) {
 }
 
 ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, const ServiceStop& stop,
-                       ServiceResources& s) {
+                       const CamerasOpened& opened, ServiceResources& s) {
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
@@ -145,6 +145,7 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
         std::exit(-1);
     }
     if (!open_cameras(*s.VI)) return ServiceEnd::failed;
+    if (opened) opened(*s.VI);
 
     platform::console_printf("[q]キーを押すと終了します。\n");
     platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
@@ -222,7 +223,8 @@ ServiceWindowOptions service_window_options(int left_cam_id) {
     return {right, left};
 }
 
-ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop) {
+ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop,
+                                 const CamerasOpened& opened) {
     std::shared_ptr<capture::CameraBackend> camera_backend;
     try {
         camera_backend = capture::make_camera_backend(backend);
@@ -231,16 +233,16 @@ ServiceEnd corn_location_service(const capture::BackendOptions& backend, const S
         platform::console_flush();
         return ServiceEnd::failed;
     }
-    return corn_location_service(std::move(camera_backend), stop);
+    return corn_location_service(std::move(camera_backend), stop, opened);
 }
 
 ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
-                                 const ServiceStop& stop) {
+                                 const ServiceStop& stop, const CamerasOpened& opened) {
     platform::SingleKeyMode single_keys;
     ServiceResources s;
     ServiceEnd end = ServiceEnd::failed;
     try {
-        end = run_service(std::move(camera_backend), stop, s);
+        end = run_service(std::move(camera_backend), stop, opened, s);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
         end = ServiceEnd::failed;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "capture/backend.h"
+#include "capture/video_input.h"
 #include "platform/ui.h"
 
 namespace app {
@@ -36,11 +37,15 @@ struct ServiceWindowOptions {
 };
 ServiceWindowOptions service_window_options(int left_cam_id);
 
+// Called once, when both cameras are open and before the first pass: the user's camera settings.
+using CamerasOpened = std::function<void(capture::VideoInput& VI)>;
+
 // Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device
 // the process ends with status -1 after one line on the error stream.
-ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop = {});
+ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop = {},
+                                 const CamerasOpened& opened = {});
 // The same on given cameras (devices 0 and 1 are the left and right cameras).
 ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
-                                 const ServiceStop& stop = {});
+                                 const ServiceStop& stop = {}, const CamerasOpened& opened = {});
 
 }  // namespace app

@@ -42,12 +42,19 @@ int main(int argc, char** argv) {
     if (options.encoding) platform::set_console_encoding(*options.encoding);
     if (options.work_dir) platform::set_work_dir(*options.work_dir);
     if (!platform::ensure_work_dir()) return 1;
+    if (!options.camera_settings.empty() && (options.command == "locate" || options.command == "tune")) {
+        std::fprintf(stderr, "cone-locator %s: --set is for the cameras of cameras, serve and the menu\n",
+                     options.command.c_str());
+        return 2;
+    }
     if (options.command == "locate") return app::run_locate_command(options.locate);
+    if (options.command == "cameras")
+        return app::run_cameras_command(backend, options.cameras, options.camera_settings, options.headless);
     // The menu and the service show windows: the display is probed once, before any of them.
     platform::select_ui(options.headless);
     if (options.command == "tune") return app::run_tune_command(options.tune);
     // The service lists the cameras itself.
-    if (options.command == "serve") return app::run_serve_command(backend);
+    if (options.command == "serve") return app::run_serve_command(backend, options.camera_settings);
 
     // The entry point's own capture library object: announces the cameras once and lives until
     // the end; the stereo service opens devices through an object of its own. Both run on the

@@ -5,6 +5,7 @@
 #include "app/camera_preview.h"
 #include "app/corn_location_service.h"
 #include "app/edge_extraction_test.h"
+#include "app/service_camera_settings.h"
 #include "app/static_movie_feed.h"
 #include "platform/console.h"
 #include "platform/input.h"
@@ -31,7 +32,6 @@ void print_menu() {
 
 int run_menu(const Options& options, const capture::BackendOptions& backend,
              std::shared_ptr<capture::CameraBackend> camera_backend) {
-    (void)options;
     for (;;) {
         print_menu();
         int num = 0;
@@ -48,7 +48,8 @@ int run_menu(const Options& options, const capture::BackendOptions& backend,
                 camera_preview(backend);
                 break;
             case 4:
-                corn_location_service(camera_backend);  // back to the menu however it ended
+                // back to the menu however it ended
+                corn_location_service(camera_backend, {}, service_camera_settings(options.camera_settings));
                 break;
             case 6: {
                 const std::string input = platform::right_picture_path();

@@ -73,6 +73,21 @@ std::vector<platform::CliOption> global_options(Options& o) {
              return true;
          },
          "a frame count"},
+        {"--set", "NAME=VALUE",
+         "camera setting for cameras, serve and the menu's service,\n"
+         "applied to devices 0 and 1 once they are open; VALUE is a\n"
+         "number, P% of the control's range, auto or default\n"
+         "(repeat for more; see cone-locator cameras for the names)",
+         [&o](const std::string& v, std::string& error) {
+             CameraSetting setting;
+             if (!parse_camera_setting(v, setting, error)) {
+                 error = "--set " + v + ": " + error;
+                 return false;
+             }
+             o.camera_settings.push_back(std::move(setting));
+             return true;
+         },
+         "NAME=VALUE"},
         {"--headless", "",
          "no windows; keys are read from standard input\n"
          "(also chosen when there is no usable display)",
@@ -107,11 +122,13 @@ platform::CliProgram cone_locator_program(Options& options) {
         "the live preview of one camera, the stereo service, the edge test and the feed of\n"
         "stored stills to the training tool.\n";
     p.options = global_options(options);
-    p.commands = {serve_cli_command(), locate_cli_command(options.locate), tune_cli_command(options.tune)};
+    p.commands = {serve_cli_command(), locate_cli_command(options.locate), tune_cli_command(options.tune),
+                  cameras_cli_command(options.cameras)};
     p.epilogue =
         "Examples:\n"
         "  cone-locator --camera sim              the menu on the simulated rig\n"
-        "  cone-locator serve --camera sim --work-dir=/tmp/work\n";
+        "  cone-locator serve --camera sim --work-dir=/tmp/work\n"
+        "  cone-locator cameras --set exposure=300 --set white_balance=auto\n";
     return p;
 }
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "app/camera_settings.h"
+#include "app/cameras_command.h"
 #include "app/locate_command.h"
 #include "app/tune_command.h"
 #include "capture/backend.h"
@@ -21,9 +23,11 @@ struct Options {
     std::string scene_file;    // empty: the built-in scene
     int sim_stall_after = -1;  // simulated cameras stop delivering after this many frames; -1 never
     std::vector<std::string> devices;  // V4L2 nodes pinned as devices 0, 1, ...
-    std::string command;       // empty: the menu; "locate", "serve", "tune"
+    std::vector<CameraSetting> camera_settings;  // --set, in order
+    std::string command;       // empty: the menu; "locate", "serve", "tune", "cameras"
     LocateArgs locate;         // the options of `locate`
     TuneArgs tune;             // the options of `tune`
+    CamerasArgs cameras;       // the options of `cameras`
 };
 
 enum class ParseResult { ok, help, version, error };

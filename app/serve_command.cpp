@@ -1,6 +1,7 @@
 #include "app/serve_command.h"
 
 #include "app/corn_location_service.h"
+#include "app/service_camera_settings.h"
 #include "app/stop_signals.h"
 
 namespace app {
@@ -16,14 +17,17 @@ platform::CliCommand serve_cli_command() {
         "pictures, finds and pairs the cones, writes report.txt, deletes the request and then\n"
         "creates the empty notify.txt. Keys (in its windows, or on standard input without a\n"
         "display): q ends, c saves both pictures, t runs a request's recognition into\n"
-        "notify.txt. SIGINT and SIGTERM end it as q does.\n"
+        "notify.txt. SIGINT and SIGTERM end it as q does. Once the cameras are open, the\n"
+        "settings of rk9t_camera.dat in the work directory (index,name,value lines) and then\n"
+        "those of --set are applied.\n"
         "Exit status: 0 ended by q or a signal, 1 a camera could not be opened, 255 no camera.\n";
     return c;
 }
 
-int run_serve_command(const capture::BackendOptions& backend) {
+int run_serve_command(const capture::BackendOptions& backend, const std::vector<CameraSetting>& settings) {
     StopSignals signals;
-    const ServiceEnd end = corn_location_service(backend, [&signals] { return signals.stop_requested(); });
+    const ServiceEnd end = corn_location_service(backend, [&signals] { return signals.stop_requested(); },
+                                                 service_camera_settings(settings));
     return end == ServiceEnd::quit ? 0 : 1;
 }
 

@@ -12,6 +12,23 @@ std::optional<Control> camera_control(int32_t property) {
     return static_cast<Control>(10 + property);
 }
 
+namespace {
+
+constexpr const char* kControlNames[kControlCount] = {
+    "brightness", "contrast", "hue", "saturation", "sharpness", "gamma", "color_enable", "white_balance",
+    "backlight_compensation", "gain", "pan", "tilt", "roll", "zoom", "exposure", "iris", "focus"};
+
+}  // namespace
+
+const char* control_name(Control id) { return kControlNames[static_cast<int>(id)]; }
+
+std::optional<Control> control_by_name(std::string_view name) {
+    for (int i = 0; i < kControlCount; ++i) {
+        if (name == kControlNames[i]) return static_cast<Control>(i);
+    }
+    return std::nullopt;
+}
+
 std::vector<ControlInfo> CameraSession::controls() {
     std::vector<ControlInfo> all;
     for (int i = 0; i < kControlCount; ++i) {

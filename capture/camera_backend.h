@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -75,6 +76,14 @@ inline constexpr int kControlCount = static_cast<int>(Control::focus) + 1;
 // The control of video-processing property 0..9 or camera-control property 0..6.
 std::optional<Control> proc_amp_control(int32_t property);
 std::optional<Control> camera_control(int32_t property);
+// The control's name on the command line and in listings ("brightness", "white_balance", ...).
+const char* control_name(Control id);
+// The control of that name; nullopt for any other text.
+std::optional<Control> control_by_name(std::string_view name);
+// A video-processing control (brightness ... gain), as opposed to a camera control (pan ... focus).
+inline bool is_proc_amp(Control id) { return static_cast<int>(id) < 10; }
+// Its number within its family: 0..9 for video processing, 0..6 for camera controls.
+inline int32_t property_of(Control id) { return static_cast<int32_t>(id) - (is_proc_amp(id) ? 0 : 10); }
 
 struct ControlInfo {
     Control id = Control::brightness;

@@ -38,8 +38,9 @@ enum class Step {
     enum_filters,        // teardown: the graph's filters can't be listed
     remove_filter,       // teardown: a filter can't be removed
     get_current_buffer,  // buffered mode: no frame can be had
+    settings_interface,  // a settings operation finds no property interface on the camera
 };
-inline constexpr size_t kStepCount = static_cast<size_t>(Step::get_current_buffer) + 1;
+inline constexpr size_t kStepCount = static_cast<size_t>(Step::settings_interface) + 1;
 
 class FaultPlan {
 public:

@@ -35,6 +35,7 @@ void VideoDevice::allocateFrameBuffers(int width, int height) {
 }
 
 VideoDevice::~VideoDevice() {
+    dialogs.clear();
     if (!setupBegun) return;
     say("\nSETUP: Disconnecting device %i\n", deviceIndex);
 

@@ -13,6 +13,7 @@
 #include "capture/camera_backend.h"
 #include "capture/frame_grabber.h"
 #include "capture/sample_grabber_callback.h"
+#include "capture/settings_dialog.h"
 
 namespace capture {
 
@@ -85,6 +86,9 @@ public:
     FaultPlan* faults = nullptr;  // the back end's, set when the setup begins
     FrameGrabber frames;
     std::unique_ptr<CameraSession> camera;
+    // Property pages open on the device, each on its own thread over its own session; closed
+    // and joined first when the record goes.
+    std::vector<std::unique_ptr<SettingsDialog>> dialogs;
 };
 
 }  // namespace capture

@@ -87,6 +87,32 @@ public:
     // Selects analog standard analogStandards[standardIndex] on an open device.
     bool setAnalogStandard(int index, int standardIndex);
 
+    // Camera and filter settings of an open device (false when it is not open). Properties are
+    // numbered as in procAmpIds (brightness 0 ... gain 9) and cameraControlIds (pan 0 ... focus
+    // 6); flags 1 is automatic, 2 manual. A property the camera lacks leaves the outputs as they
+    // were, sets nothing and still counts as done (true).
+    //
+    // Range, step, default and current value (the flags end as the current ones).
+    bool getProcAmpSetting(int index, int32_t property, int32_t& min, int32_t& max, int32_t& steppingDelta,
+                           int32_t& currentValue, int32_t& flags, int32_t& defaultValue);
+    // Sets value with flags, or with useDefault the property's default in automatic mode.
+    bool setProcAmpSetting(int index, int32_t property, int32_t value, int32_t flags, bool useDefault);
+    // Sets the value at fraction (clamped to 0..1) of the range, snapped to the step; false when
+    // the range or the step is empty.
+    bool setProcAmpSettingPercent(int index, int32_t property, float fraction, int32_t flags);
+    bool getCameraSetting(int index, int32_t property, int32_t& min, int32_t& max, int32_t& steppingDelta,
+                          int32_t& currentValue, int32_t& flags, int32_t& defaultValue);
+    // As setProcAmpSetting, but silent when the camera can't be bound.
+    bool setCameraSetting(int index, int32_t property, int32_t value, int32_t flags, bool useDefault);
+    bool setCameraSettingPercent(int index, int32_t property, float fraction, int32_t flags);
+    // Shows the device's property pages on a thread of their own, which ends when they are
+    // closed (or the device is). A handle above 0; 0 when the device is not open;
+    // kSettingsNotBound when its camera can't be bound.
+    int64_t openSettingsDialog(int index);
+    static constexpr int64_t kSettingsNotBound = -1;
+    // Whether property pages of the device are still open.
+    bool settingsDialogOpen(int index);
+
     // Copies height rows of width x 3 bytes, swapping the first and third byte of each pixel
     // and/or reversing the row order.
     static void copyFrame(const uint8_t* source, uint8_t* destination, int width, int height,
@@ -131,6 +157,13 @@ public:
 
 private:
     bool valid_index(int index) const { return index >= 0 && index < MAX_DEVICES; }
+    // A settings operation's own session on the device's camera (null when it can't be had).
+    std::unique_ptr<CameraSession> bindSettings(int index);
+    enum class Family { procAmp, camera };
+    bool getSetting(Family family, int index, int32_t property, int32_t& min, int32_t& max,
+                    int32_t& steppingDelta, int32_t& currentValue, int32_t& flags, int32_t& defaultValue);
+    bool setSetting(Family family, int index, int32_t property, int32_t value, int32_t flags, bool useDefault);
+    bool setSettingPercent(Family family, int index, int32_t property, float fraction, int32_t flags);
     // Closing from inside a failed build: same as closeDevice.
     void renew(int index);
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-enum class LineMessageKind { too_many_fields, bad_camera_number };
+enum class LineMessageKind { too_many_fields, bad_camera_number, bad_camera_setting };
 
 inline constexpr int kShownPerKind = 10;
 

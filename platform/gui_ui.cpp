@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -5,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 #include <utility>
 
+#include "platform/property_page.h"
 #include "platform/ui.h"
 
 namespace platform {
@@ -47,8 +49,16 @@ void on_mouse(int event, int x, int y, int /*flags*/, void* data) {
     if (queue->events.size() < kMaxQueuedEvents) queue->events.push_back(e);
 }
 
+// Height of a text line on a settings page, and the page's width.
+constexpr int kPageLineHeight = 18;
+constexpr int kPageWidth = 520;
+
 class GuiUi final : public Ui {
 public:
+    ~GuiUi() override {
+        for (ShownPage& p : pages_) p.page->user_closed();
+    }
+
     bool headless() const override { return false; }
 
     void create_window(const std::string& name, const WindowOptions& options) override {
@@ -81,6 +91,7 @@ public:
 
     int wait_key(int ms) override {
         const int key = cv::waitKey(ms);
+        serve_pages();
         // The user closes a window through the window manager; the toolkit then hides it.
         for (auto& [name, w] : windows_) {
             if (w.options.close_key < 0) continue;
@@ -119,6 +130,61 @@ public:
     }
 
 private:
+    // A settings page put up by this thread: where its sliders stood at the last look.
+    struct ShownPage {
+        std::shared_ptr<PropertyPage> page;
+        std::vector<int> positions;
+        unsigned version = 0;
+    };
+
+    // Puts up the pages posted since the last wait, passes slider moves and closed windows on to
+    // their threads, and takes down the pages their threads closed.
+    void serve_pages() {
+        if (!page_owner_.active()) return;
+        for (auto& page : take_posted_pages()) {
+            ShownPage shown{page, {}, 0};
+            cv::namedWindow(page->title(), cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL);
+            for (const PageSlider& s : page->sliders()) {
+                cv::createTrackbar(s.name, page->title(), nullptr, s.max);
+                cv::setTrackbarPos(s.name, page->title(), s.position);
+                shown.positions.push_back(s.position);
+            }
+            draw_page(shown);
+            pages_.push_back(std::move(shown));
+        }
+        for (auto it = pages_.begin(); it != pages_.end();) {
+            PropertyPage& page = *it->page;
+            const bool user_closed = !page.closed() && is_closed(page.title());
+            if (user_closed) page.user_closed();
+            if (page.closed()) {
+                if (!user_closed) cv::destroyWindow(page.title());
+                it = pages_.erase(it);
+                continue;
+            }
+            for (size_t i = 0; i < page.sliders().size(); ++i) {
+                const int position = cv::getTrackbarPos(page.sliders()[i].name, page.title());
+                if (position == it->positions[i]) continue;
+                it->positions[i] = position;
+                page.user_moved(i, position);
+            }
+            unsigned version = 0;
+            page.lines(version);
+            if (version != it->version) draw_page(*it);
+            ++it;
+        }
+    }
+
+    static void draw_page(ShownPage& shown) {
+        const std::vector<std::string> lines = shown.page->lines(shown.version);
+        cv::Mat canvas(kPageLineHeight * static_cast<int>(std::max<size_t>(lines.size(), 1)) + 8, kPageWidth, CV_8UC3,
+                       kStatusBackground);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            cv::putText(canvas, lines[i], cv::Point(6, kPageLineHeight * static_cast<int>(i + 1)), kStatusFont,
+                        kStatusFontScale, kStatusText, 1, cv::LINE_AA);
+        }
+        cv::imshow(shown.page->title(), canvas);
+    }
+
     struct Window {
         WindowOptions options;
         bool closed = false;
@@ -161,6 +227,8 @@ private:
 
     std::map<std::string, Window> windows_;
     std::map<std::string, std::unique_ptr<MouseQueue>> mouse_;
+    PropertyPageOwner page_owner_;
+    std::vector<ShownPage> pages_;
 };
 
 }  // namespace

@@ -50,6 +50,7 @@ std::string right_bin_path() { return work_path(kRightBinPicture); }
 std::string edge_picture_path() { return work_path(kEdgePicture); }
 std::string still_dir_path() { return work_path(kStillDir); }
 std::string service_lock_path() { return work_path(kServiceLockFile); }
+std::string camera_settings_path() { return work_path(kCameraSettingsFile); }
 
 bool ensure_work_dir() {
     std::error_code ec;

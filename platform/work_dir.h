@@ -22,6 +22,8 @@ inline constexpr std::string_view kStillDir = "static_movie/red_corn2/";
 inline constexpr std::string_view kStillPrefix = "capt3_";
 // Held by the running stereo service: one service per work directory.
 inline constexpr std::string_view kServiceLockFile = "service.lock";
+// The camera settings the service applies when it starts (`index,name,value` lines).
+inline constexpr std::string_view kCameraSettingsFile = "rk9t_camera.dat";
 
 // Default: $HOME/Rivivovi/work/, overridden by RIVIVOVI_WORK_DIR, overridden by set_work_dir.
 std::string default_work_dir();
@@ -42,6 +44,7 @@ std::string right_bin_path();
 std::string edge_picture_path();
 std::string still_dir_path();
 std::string service_lock_path();
+std::string camera_settings_path();
 
 // Creates the work directory (and its parents) when it is missing, printing one line when it
 // does. False with an error line when it can't be created.

@@ -45,6 +45,7 @@ public:
                 } else {
                     paint_test_pattern(index, width, height, frame_.data());
                 }
+                device_->adjust_picture(frame_.data(), static_cast<size_t>(width) * static_cast<size_t>(height));
                 sink.on_frame(c.pointer_fails ? nullptr : frame_.data(), length,
                               std::chrono::steady_clock::now());
                 device_->frame_passed_on();

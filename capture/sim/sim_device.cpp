@@ -1,5 +1,6 @@
 #include "capture/sim/sim_device.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace capture {
@@ -121,6 +122,48 @@ std::error_code SimDevice::set_control(Control id, int32_t value, bool automatic
     c.value = value;
     c.automatic = false;
     return {};
+}
+
+void SimDevice::adjust_picture(uint8_t* bgr, size_t pixels) const {
+    // Numerator and denominator of each factor; a factor of 1 and an offset of 0 change nothing.
+    int64_t offset = 0, contrast = 1, contrast_base = 1, saturation = 1, saturation_base = 1, gain = 1,
+            gain_base = 1;
+    {
+        std::lock_guard lock(mutex_);
+        auto manual = [this](Control id) -> const ControlInfo* {
+            auto it = controls_.find(id);
+            if (it == controls_.end() || it->second.automatic || it->second.value == it->second.default_value)
+                return nullptr;
+            return &it->second;
+        };
+        if (const ControlInfo* c = manual(Control::brightness)) offset = int64_t{c->value} - c->default_value;
+        if (const ControlInfo* c = manual(Control::contrast); c && c->default_value > 0) {
+            contrast = std::max(0, c->value);
+            contrast_base = c->default_value;
+        }
+        if (const ControlInfo* c = manual(Control::saturation); c && c->default_value > 0) {
+            saturation = std::max(0, c->value);
+            saturation_base = c->default_value;
+        }
+        for (Control id : {Control::gain, Control::exposure}) {
+            if (const ControlInfo* c = manual(id); c && c->default_value > 0) {
+                gain *= std::max(0, c->value);
+                gain_base *= c->default_value;
+            }
+        }
+    }
+    if (offset == 0 && contrast == contrast_base && saturation == saturation_base && gain == gain_base) return;
+    auto clamp_byte = [](int64_t v) { return static_cast<uint8_t>(std::clamp<int64_t>(v, 0, 255)); };
+    for (size_t p = 0; p < pixels; ++p) {
+        uint8_t* px = bgr + p * 3;
+        const int64_t grey = (int64_t{px[0]} + px[1] + px[2]) / 3;
+        for (int k = 0; k < 3; ++k) {
+            int64_t v = grey + (px[k] - grey) * saturation / saturation_base;
+            v = 128 + (v - 128) * contrast / contrast_base;
+            v = v * gain / gain_base + offset;
+            px[k] = clamp_byte(v);
+        }
+    }
 }
 
 }  // namespace capture

@@ -3,6 +3,7 @@
 // shares this state; frames of on-demand cameras are released here by the test.
 
 #include <chrono>
+#include <cstddef>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -44,6 +45,9 @@ public:
     bool wait_for_frame(std::stop_token stop, int sent);
     std::optional<ControlInfo> control(Control id) const;
     std::error_code set_control(Control id, int32_t value, bool automatic);
+    // Changes a painted frame as the camera's controls say; nothing while each stands at its
+    // default (or in automatic mode).
+    void adjust_picture(uint8_t* bgr, size_t pixels) const;
 
 private:
     const SimDeviceConfig config_;

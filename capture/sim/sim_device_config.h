@@ -37,6 +37,9 @@ struct SimDeviceConfig {
     std::optional<int32_t> tv_formats;
     bool put_tv_format_fails = false;
 
+    // What the camera can be set to. Brightness adds (value - default) to every byte; contrast
+    // scales the distance from 128, saturation the distance from the pixel's grey, and gain and a
+    // manual exposure the bytes themselves, each by value / default.
     std::map<Control, ControlInfo> controls;
 
     // Delivery: frames per second, 0 = only the frames released with SimDevice::deliver.

@@ -56,6 +56,16 @@ SimDeviceConfig rig_camera(std::string name, std::shared_ptr<ViewPainter> painte
             c.capabilities.push_back(FormatRange{format, w, h, w, h, 1, 1});
         }
     }
+    // A webcam's usual controls; at their defaults the picture is the scene as rendered.
+    auto control = [&c](Control id, int32_t min, int32_t max, int32_t step, int32_t def, bool has_auto = false) {
+        c.controls[id] = ControlInfo{id, min, max, step, def, def, has_auto, has_auto};
+    };
+    control(Control::brightness, 0, 255, 1, 128);
+    control(Control::contrast, 0, 255, 1, 128);
+    control(Control::saturation, 0, 255, 1, 128);
+    control(Control::gain, 0, 255, 1, 64);
+    control(Control::white_balance, 2800, 6500, 10, 4600, true);
+    control(Control::exposure, 1, 5000, 1, 156, true);
     c.frames_per_second = 30;
     c.stall_after = stall_after;
     c.painter = [painter](uint64_t frame, int w, int h, uint8_t* bgr) { painter->paint(frame, w, h, bgr); };

@@ -426,7 +426,7 @@ int FakeV4l2::handle(Camera& c, int fd, unsigned long request, void* arg) {
             q->maximum = it->second.maximum;
             q->step = it->second.step;
             q->default_value = it->second.default_value;
-            q->flags = 0;
+            q->flags = c.config.disabled_controls.count(q->id) ? V4L2_CTRL_FLAG_DISABLED : 0;
             return 0;
         }
         case VIDIOC_G_CTRL:

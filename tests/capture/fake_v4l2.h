@@ -66,6 +66,7 @@ struct FakeCameraConfig {
     int line_padding = 0;  // bytes after each line
     bool time_per_frame = true;
     std::map<uint32_t, FakeControl> controls;
+    std::set<uint32_t> disabled_controls;  // listed with V4L2_CTRL_FLAG_DISABLED
     FakePainter painter = paint_fake_pattern;
     uint32_t max_buffers = 8;           // REQBUFS grants at most this many
     bool no_bandwidth_for_raw = false;  // STREAMON fails with ENOSPC unless the format is MJPEG

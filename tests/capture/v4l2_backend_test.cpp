@@ -617,5 +617,67 @@ TEST_F(V4l2ControlTest, camera_control_properties_map_to_their_controls) {
     EXPECT_TRUE(deliver_and_fetch(*vi));
 }
 
+// The library's property operations over V4L2 controls: the raster rule, defaults, automatic
+// mode through the camera's switch, and controls the camera lacks or has switched off.
+TEST_F(V4l2Test, property_operations_set_the_controls_behind_them) {
+    FakeCameraConfig c = webcam();
+    c.controls[V4L2_CID_BRIGHTNESS] = control(0, 255, 1, 128, 128);
+    c.controls[V4L2_CID_CONTRAST] = control(0, 100, 10, 50, 50);
+    c.controls[V4L2_CID_GAMMA] = control(-10, 10, 3, 2, 2);
+    c.controls[V4L2_CID_SHARPNESS] = control(0, 1, 1, 0, 0, V4L2_CTRL_TYPE_BOOLEAN);
+    c.controls[V4L2_CID_SATURATION] = control(7, 7, 1, 7, 7);
+    c.controls[V4L2_CID_GAIN] = control(0, 255, 1, 0, 0);
+    c.disabled_controls = {V4L2_CID_GAIN};
+    c.controls[V4L2_CID_EXPOSURE_ABSOLUTE] = control(3, 2047, 1, 250, 400);
+    c.controls[V4L2_CID_EXPOSURE_AUTO] =
+        control(0, 3, 1, 3, V4L2_EXPOSURE_MANUAL, V4L2_CTRL_TYPE_MENU, {V4L2_EXPOSURE_AUTO});
+    VideoInput& vi = open_at(c, 320, 240);
+    constexpr int32_t kManual = 2;
+
+    const struct {
+        int32_t property;
+        uint32_t id;
+        float fraction;
+        int32_t result;
+    } raster[] = {{0, V4L2_CID_BRIGHTNESS, 0.5f, 127}, {1, V4L2_CID_CONTRAST, 0.375f, 40},
+                  {1, V4L2_CID_CONTRAST, 0.3125f, 30}, {5, V4L2_CID_GAMMA, 0.125f, -6},
+                  {5, V4L2_CID_GAMMA, 0.25f, -3},     {4, V4L2_CID_SHARPNESS, 0.5f, 1},
+                  {4, V4L2_CID_SHARPNESS, 0.49f, 0},  {0, V4L2_CID_BRIGHTNESS, 1.7f, 255}};
+    for (const auto& r : raster) {
+        SCOPED_TRACE(std::to_string(r.property) + " at " + std::to_string(r.fraction));
+        EXPECT_TRUE(vi.setProcAmpSettingPercent(0, r.property, r.fraction, kManual));
+        EXPECT_EQ(fake->control(kCam, r.id), r.result);
+    }
+    EXPECT_NE(out.find("RASTER - pctValue is 0.125000 - value is -7 - step is 3 - mod is -1 - rasterValue is -6\n"),
+              std::string::npos);
+    // An empty range fails; a switched-off control and one the camera lacks read as absent.
+    EXPECT_FALSE(vi.setProcAmpSettingPercent(0, 3, 0.5f, kManual));
+    EXPECT_FALSE(vi.setProcAmpSettingPercent(0, 9, 0.5f, kManual));
+    EXPECT_TRUE(vi.setProcAmpSetting(0, 9, 10, kManual, false));
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_GAIN), 0);
+    EXPECT_TRUE(vi.setProcAmpSetting(0, 2, 10, kManual, false)) << "hue: lacking, still done";
+    EXPECT_TRUE(vi.setCameraSetting(0, 2, 10, kManual, false)) << "roll: no V4L2 control at all";
+
+    // Exposure's current flags come from its switch; the default goes in automatic mode, which
+    // this camera's menu offers as aperture priority.
+    int32_t min = 0, max = 0, step = 0, value = 0, flags = 0, def = 0;
+    ASSERT_TRUE(vi.getCameraSetting(0, 4, min, max, step, value, flags, def));
+    EXPECT_EQ(std::make_tuple(min, max, step, value, flags, def), std::make_tuple(3, 2047, 1, 400, kManual, 250));
+    EXPECT_TRUE(vi.setCameraSetting(0, 4, 0, 0, true));
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
+    ASSERT_TRUE(vi.getCameraSetting(0, 4, min, max, step, value, flags, def));
+    EXPECT_EQ(flags, 1);
+    EXPECT_TRUE(vi.setCameraSetting(0, 4, 100, kManual, false));
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_EXPOSURE_ABSOLUTE), 100);
+    // Without a switch the default is simply written.
+    EXPECT_TRUE(vi.setProcAmpSetting(0, 0, 0, 0, true));
+    EXPECT_EQ(fake->control(kCam, V4L2_CID_BRIGHTNESS), 128);
+
+    // Each operation bound the camera anew and let go of it; the stream goes on.
+    EXPECT_EQ(fake->open_descriptors(), 1);
+    EXPECT_TRUE(deliver_and_fetch(vi));
+}
+
 }  // namespace
 }  // namespace capture_test
