@@ -58,13 +58,13 @@ void fetch_frame(capture::VideoInput& VI, int index, cv::Mat& image) {
 bool open_cameras(capture::VideoInput& VI) {
     bool opened[2];
     for (int index : {kLeftDevice, kRightDevice})
-        opened[index] = VI.openDevice(index, kFrameWidth, kFrameHeight);
+        opened[index] = VI.openDevice(index, recog::kFrameWidth, recog::kFrameHeight);
     bool all = true;
     for (int index : {kLeftDevice, kRightDevice}) {
         if (!opened[index] || !VI.isDeviceOpen(index)) {
             platform::console_printf("エラー！(corn_location_service)カメラ%dを開けませんでした。\n", index);
             all = false;
-        } else if (VI.widthOf(index) != kFrameWidth || VI.heightOf(index) != kFrameHeight) {
+        } else if (VI.widthOf(index) != recog::kFrameWidth || VI.heightOf(index) != recog::kFrameHeight) {
             platform::console_printf(
                 "警告：(corn_location_service)カメラ%dの画像は %d x %d です。320 x 240 "
                 "に変換して使います。\n",
@@ -117,19 +117,19 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
-    s.match_list = new (std::nothrow) int[kMaxAreas];
+    s.match_list = new (std::nothrow) int[recog::kMaxAreas];
     if (!s.match_list) std::exit(0);
-    for (int i = 0; i < kMaxAreas; ++i) s.match_list[i] = -1;
+    for (int i = 0; i < recog::kMaxAreas; ++i) s.match_list[i] = -1;
     const std::string fname_color = platform::color_table_path();
 
     s.ws = std::make_unique<ServiceWorkspace>();
     ServiceWorkspace& ws = *s.ws;
     ws.match_list = s.match_list;
-    ws.recog_plm = initial_recog_params();
-    fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(), kReadColorOnly);
+    ws.recog_plm = files::initial_recog_params();
+    files::fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(), files::kReadColorOnly);
 
-    s.image1 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
-    s.image2 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
+    s.image1 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
+    s.image2 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
     s.titles = service_window_titles(ws.recog_plm.left_cam_id);
     const ServiceWindowOptions looks = service_window_options(ws.recog_plm.left_cam_id);
     ui.create_window(s.titles.window_name1, looks.window1);
@@ -217,7 +217,7 @@ ServiceWindowOptions service_window_options(int left_cam_id) {
     left.x = kWindowMargin;
     left.y = kWindowMargin;
     platform::WindowOptions right = left;
-    right.x = kWindowMargin + kFrameWidth + kWindowGap;
+    right.x = kWindowMargin + recog::kFrameWidth + kWindowGap;
     if (left_cam_id == 1) return {left, right};
     return {right, left};
 }

@@ -32,7 +32,7 @@ bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string&
         error = path + ": not an 8-bit colour picture";
         return false;
     }
-    if (picture.cols != kFrameWidth || picture.rows != kFrameHeight) {
+    if (picture.cols != recog::kFrameWidth || picture.rows != recog::kFrameHeight) {
         error = path + ": " + std::to_string(picture.cols) + " x " + std::to_string(picture.rows) +
                 " pixels, the cameras' pictures are 320 x 240";
         return false;
@@ -161,12 +161,12 @@ int locate(const LocateArgs& a) {
         right_seen = image2.clone();
     }
 
-    RecogParams recog_plm = initial_recog_params();
-    ImageInfo image_info[2]{};
-    auto area_info_large = std::make_unique<AreaInfo[]>(2 * kMaxAreas);
-    auto match_list = std::make_unique<int[]>(kMaxAreas);
-    std::fill_n(match_list.get(), kMaxAreas, -1);
-    auto subpixel_large = std::make_unique<SubpixelArea[]>(2 * kMaxAreas);
+    files::RecogParams recog_plm = files::initial_recog_params();
+    recog::ImageInfo image_info[2]{};
+    auto area_info_large = std::make_unique<recog::AreaInfo[]>(2 * recog::kMaxAreas);
+    auto match_list = std::make_unique<int[]>(recog::kMaxAreas);
+    std::fill_n(match_list.get(), recog::kMaxAreas, -1);
+    auto subpixel_large = std::make_unique<recog::SubpixelArea[]>(2 * recog::kMaxAreas);
 
     StereoRecognitionPaths paths;
     paths.color_table = a.colors.empty() ? platform::color_table_path() : a.colors;

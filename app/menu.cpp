@@ -4,7 +4,7 @@
 
 #include "app/camera_preview.h"
 #include "app/corn_location_service.h"
-#include "app/edge_extraction_test.h"
+#include "app/edge_extraction_mode.h"
 #include "app/static_movie_feed.h"
 #include "platform/console.h"
 #include "platform/input.h"

@@ -11,9 +11,9 @@ namespace app {
 
 // The recognition state the service keeps from start-up to tear-down.
 struct ServiceWorkspace {
-    RecogParams recog_plm{};  // keeps its values from one request to the next
-    ImageInfo image_info[2]{};
-    AreaInfo area_info_large[2 * kMaxAreas]{};
+    files::RecogParams recog_plm{};  // keeps its values from one request to the next
+    recog::ImageInfo image_info[2]{};
+    recog::AreaInfo area_info_large[2 * recog::kMaxAreas]{};
     int* match_list = nullptr;  // 256 entries, owned by the service
     // The finder binarizes these copies, so the pictures stay as the cameras gave them for a
     // test run in the same pass and for the windows.

@@ -13,6 +13,8 @@
 #include "platform/console.h"
 #include "platform/replace_file.h"
 
+namespace files {
+
 static_assert(sizeof(ColorTable::color_vec[0]) / sizeof(ColorTable::color_vec[0][0]) == kMaxColors);
 
 void fio_read_color_file(const std::string& path, ColorTable* colors) {
@@ -101,3 +103,5 @@ bool fio_write_color_file(const std::string& path, const ColorTable& colors, con
     }
     return platform::replace_file(path, color_file_text(colors), backup_path, error);
 }
+
+}  // namespace files

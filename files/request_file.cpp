@@ -12,6 +12,8 @@
 #include "files/text_lines.h"
 #include "platform/console.h"
 
+namespace files {
+
 void normalize_color_vectors(ColorTable* colors) {
     for (int cam = 0; cam < 2; ++cam) {
         const int count = std::clamp(colors->color_num[cam], 0, kMaxColors);
@@ -75,3 +77,5 @@ void fio_read_recog_plm(RecogParams* recog_plm, const std::string& color_path,
         read_request_file(recog_plm, request_path);
     }
 }
+
+}  // namespace files

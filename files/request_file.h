@@ -6,6 +6,8 @@
 
 #include "files/recog_params.h"
 
+namespace files {
+
 // What fio_read_recog_plm reads; any other selector value reads nothing.
 inline constexpr int kReadColorAndRequest = 0;
 inline constexpr int kReadColorOnly = 1;
@@ -23,3 +25,5 @@ void fio_read_recog_plm(RecogParams* recog_plm, const std::string& color_path,
 
 // Scales each of the color_num vectors of both cameras to length 1 in single precision.
 void normalize_color_vectors(ColorTable* colors);
+
+}  // namespace files

@@ -12,6 +12,8 @@
 #include "recog/shape_decision.h"
 #include "recog/working_images.h"
 
+namespace recog {
+
 namespace {
 
 // Working storage of one call, kept between calls (one set per thread) so that nothing is
@@ -32,12 +34,12 @@ FinderStorage& storage() {
 
 }  // namespace
 
-void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
+void corn_find(files::RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
                const std::string& bin_path, int cam_index) {
     corn_find(recog_plm, image, image_info, area_info, bin_path, cam_index, nullptr);
 }
 
-void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
+void corn_find(files::RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
                const std::string& bin_path, int cam_index, SubpixelArea* subpixel) {
     // The pipeline works on whole 320 x 240 colour frames; anything else would be read past its end.
     if (image.cols != kFrameWidth || image.rows != kFrameHeight || image.type() != CV_8UC3) {
@@ -111,3 +113,5 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     if (subpixel)
         measure_subpixel_areas(s.colour_plane, image_info, &s.image_att, area_info, count, subpixel);
 }
+
+}  // namespace recog

@@ -5,6 +5,8 @@
 #include "platform/console.h"
 #include "platform/cp932_text_file.h"
 
+namespace recog {
+
 namespace {
 
 // Camera model of the rig, in pixels and baseline units.
@@ -99,3 +101,5 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
     if (report_failure) *report_failure = ok ? std::string() : report.failure();
     return count;
 }
+
+}  // namespace recog

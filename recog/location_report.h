@@ -6,6 +6,8 @@
 #include "recog/recog_types.h"
 #include "recog/subpixel_measures.h"
 
+namespace recog {
+
 // Position (x ahead, y to the left, z up) and size (h, w) of one object, in baseline units.
 struct CornLocation {
     double x, y, z, h, w;
@@ -30,3 +32,5 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
                       const SubpixelArea* subpixel_large, const int* match_list,
                       const std::string& report_path, bool* report_ok = nullptr,
                       std::string* report_failure = nullptr);
+
+}  // namespace recog

@@ -35,10 +35,10 @@ protected:
     std::string read(int selector) {
         std::string printed;
         platform::ConsoleRedirect capture(&printed);
-        fio_read_recog_plm(&rec, color_path(), request_path(), selector);
+        files::fio_read_recog_plm(&rec, color_path(), request_path(), selector);
         return printed;
     }
 
     test_support::TempDir tmp;
-    RecogParams rec;
+    files::RecogParams rec;
 };

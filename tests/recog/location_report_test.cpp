@@ -15,8 +15,8 @@ namespace {
 using test_support::read_file;
 using test_support::TempDir;
 
-AreaInfo box(int cog_x, int cog_y, int min_x, int min_y, int max_x, int max_y) {
-    AreaInfo a{};
+recog::AreaInfo box(int cog_x, int cog_y, int min_x, int min_y, int max_x, int max_y) {
+    recog::AreaInfo a{};
     a.cog_x = cog_x;
     a.cog_y = cog_y;
     a.min_x = min_x;
@@ -26,27 +26,27 @@ AreaInfo box(int cog_x, int cog_y, int min_x, int min_y, int max_x, int max_y) {
     return a;
 }
 
-AreaInfo centre(int cog_x, int cog_y) {
+recog::AreaInfo centre(int cog_x, int cog_y) {
     return box(cog_x, cog_y, cog_x - 10, cog_y - 20, cog_x + 10, cog_y + 20);
 }
 
 struct Pairs {
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
+    recog::ImageInfo info[2]{};
+    std::array<recog::AreaInfo, 2 * recog::kMaxAreas> areas{};
+    std::array<int, recog::kMaxAreas> match{};
     std::string console;
     bool report_ok = false;
 
     // Appends a left candidate matched to right entry j (-1: unmatched).
-    void left(const AreaInfo& a, int j) {
+    void left(const recog::AreaInfo& a, int j) {
         match[info[0].area_num] = j;
         areas[info[0].area_num++] = a;
     }
-    void right(const AreaInfo& a) { areas[kMaxAreas + info[1].area_num++] = a; }
+    void right(const recog::AreaInfo& a) { areas[recog::kMaxAreas + info[1].area_num++] = a; }
     int run(const std::string& path) {
         platform::set_console_encoding(platform::ConsoleEncoding::utf8);
         platform::ConsoleRedirect capture(&console);
-        return corn_get_location(info, areas.data(), match.data(), path, &report_ok);
+        return recog::corn_get_location(info, areas.data(), match.data(), path, &report_ok);
     }
 };
 
@@ -96,10 +96,10 @@ TEST(corn_get_location, only_column_differences_from_8_to_213_are_reported) {
     EXPECT_EQ(count_of(p.console, "cog_x:  314"), 0);
 
     // Equal corrected columns: the distance is minus infinity, not a huge positive number.
-    CornLocation loc{};
-    EXPECT_FALSE(corn_locate_pair(centre(100, 60), centre(107, 50), &loc));
+    recog::CornLocation loc{};
+    EXPECT_FALSE(recog::corn_locate_pair(centre(100, 60), centre(107, 50), &loc));
     EXPECT_EQ(loc.x, -std::numeric_limits<double>::infinity());
-    EXPECT_TRUE(corn_locate_pair(centre(100, 60), centre(108, 50), &loc));
+    EXPECT_TRUE(recog::corn_locate_pair(centre(100, 60), centre(108, 50), &loc));
     EXPECT_DOUBLE_EQ(loc.x, 41300.0);
 }
 

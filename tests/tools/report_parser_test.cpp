@@ -53,10 +53,10 @@ TEST(report_parser, reads_the_worked_example_from_cp932_bytes) {
 
 TEST(report_parser, reads_every_object_the_location_report_writes) {
     // Three left candidates: two reported (one far off to the side), one too near to be.
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
-    auto set = [](AreaInfo& a, int x, int y) {
+    recog::ImageInfo info[2]{};
+    std::array<recog::AreaInfo, 2 * recog::kMaxAreas> areas{};
+    std::array<int, recog::kMaxAreas> match{};
+    auto set = [](recog::AreaInfo& a, int x, int y) {
         a.cog_x = x;
         a.cog_y = y;
         a.min_x = x - 7;
@@ -67,9 +67,9 @@ TEST(report_parser, reads_every_object_the_location_report_writes) {
     set(areas[0], 150, 100);
     set(areas[1], 12, 230);
     set(areas[2], 300, 5);
-    set(areas[kMaxAreas + 0], 190, 92);
-    set(areas[kMaxAreas + 1], 29, 222);
-    set(areas[kMaxAreas + 2], 30, 3);  // x would be negative: not reported
+    set(areas[recog::kMaxAreas + 0], 190, 92);
+    set(areas[recog::kMaxAreas + 1], 29, 222);
+    set(areas[recog::kMaxAreas + 2], 30, 3);  // x would be negative: not reported
     match = {0, 1, 2};
     info[0].area_num = 3;
     info[1].area_num = 3;
@@ -78,7 +78,7 @@ TEST(report_parser, reads_every_object_the_location_report_writes) {
     int count = 0;
     {
         platform::ConsoleRedirect quiet(nullptr);
-        count = corn_get_location(info, areas.data(), match.data(), dir.file("report.txt"));
+        count = recog::corn_get_location(info, areas.data(), match.data(), dir.file("report.txt"));
     }
     ASSERT_EQ(count, 2);
 
@@ -87,13 +87,13 @@ TEST(report_parser, reads_every_object_the_location_report_writes) {
     ASSERT_TRUE(parse_report(test_support::read_file(dir.file("report.txt")), objects, error)) << error;
     ASSERT_EQ(objects.size(), 2u);
     for (int i = 0; i < 2; ++i) {
-        CornLocation expected;
-        ASSERT_TRUE(corn_locate_pair(areas[i], areas[kMaxAreas + i], &expected));
+        recog::CornLocation expected;
+        ASSERT_TRUE(recog::corn_locate_pair(areas[i], areas[recog::kMaxAreas + i], &expected));
         const ReportedObject& o = objects[i];
         EXPECT_EQ(o.left_cog_x, areas[i].cog_x);
         EXPECT_EQ(o.left_cog_y, areas[i].cog_y);
-        EXPECT_EQ(o.right_cog_x, areas[kMaxAreas + i].cog_x);
-        EXPECT_EQ(o.right_cog_y, areas[kMaxAreas + i].cog_y);
+        EXPECT_EQ(o.right_cog_x, areas[recog::kMaxAreas + i].cog_x);
+        EXPECT_EQ(o.right_cog_y, areas[recog::kMaxAreas + i].cog_y);
         // The report keeps one decimal.
         EXPECT_NEAR(o.x, expected.x, 0.05);
         EXPECT_NEAR(o.y, expected.y, 0.05);

@@ -1,4 +1,4 @@
-#include "app/edge_extraction_test.h"
+#include "app/edge_extraction_mode.h"
 
 #include <exception>
 #include <opencv2/imgproc.hpp>
