@@ -1,8 +1,6 @@
 #include "app/corn_location_service.h"
 
-#include <cstdlib>
 #include <exception>
-#include <new>
 #include <opencv2/core.hpp>
 
 #include "app/camera_hint.h"
@@ -33,7 +31,6 @@ constexpr int kWindowGap = 24;
 // Everything the service builds at start-up; torn down in a fixed order however the run ended.
 struct ServiceResources {
     platform::DirLock lock;  // released last, when everything else is gone
-    int* match_list = nullptr;
     std::unique_ptr<ServiceWorkspace> ws;
     cv::Mat image1, image2;
     ServiceWindowTitles titles;
@@ -117,16 +114,13 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
-    s.match_list = new (std::nothrow) int[recog::kMaxAreas];
-    if (!s.match_list) std::exit(0);
-    for (int i = 0; i < recog::kMaxAreas; ++i) s.match_list[i] = -1;
     const std::string fname_color = platform::color_table_path();
 
     s.ws = std::make_unique<ServiceWorkspace>();
     ServiceWorkspace& ws = *s.ws;
-    ws.match_list = s.match_list;
     ws.recog_plm = files::initial_recog_params();
-    files::fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(), files::kReadColorOnly);
+    files::fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(),
+                              files::ParamSources::color_only);
 
     s.image1 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
     s.image2 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
@@ -142,7 +136,7 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
         platform::console_error_printf("[Error] Capture device not found!!\n");
         print_no_camera_hint();
         platform::console_flush();
-        std::exit(-1);
+        return ServiceEnd::no_capture_device;
     }
     if (!open_cameras(*s.VI)) return ServiceEnd::failed;
 
@@ -183,9 +177,6 @@ void guarded(Step step) {
 }
 
 void tear_down(ServiceResources& s) {
-    if (s.ws) s.ws->match_list = nullptr;
-    delete[] s.match_list;
-    s.match_list = nullptr;
     if (s.VI) {
         guarded([&] { s.VI->closeDevice(kLeftDevice); });
         guarded([&] { s.VI->closeDevice(kRightDevice); });

@@ -29,15 +29,14 @@ void print_menu() {
 
 }  // namespace
 
-int run_menu(const Options& options, const capture::BackendOptions& backend,
-             std::shared_ptr<capture::CameraBackend> camera_backend) {
-    (void)options;
+MenuEnd run_menu(const capture::BackendOptions& backend,
+                 std::shared_ptr<capture::CameraBackend> camera_backend) {
     for (;;) {
         print_menu();
         int num = 0;
         switch (platform::read_number(num)) {
             case platform::NumberInput::end_of_input:
-                return 0;
+                return MenuEnd::done;
             case platform::NumberInput::not_a_number:
                 continue;
             case platform::NumberInput::number:
@@ -48,12 +47,14 @@ int run_menu(const Options& options, const capture::BackendOptions& backend,
                 camera_preview(backend);
                 break;
             case 4:
-                corn_location_service(camera_backend);  // back to the menu however it ended
+                // Back to the menu however it ended, unless there is no camera at all.
+                if (corn_location_service(camera_backend) == ServiceEnd::no_capture_device)
+                    return MenuEnd::no_capture_device;
                 break;
             case 6: {
                 const std::string input = platform::right_picture_path();
                 const std::string output = platform::edge_picture_path();
-                edge_extraction_test(input, output);  // the file names are shown whatever the result
+                run_edge_extraction_mode(input, output);  // the file names are shown whatever the result
                 platform::console_printf("入力ファイル：%s\n", input.c_str());
                 platform::console_printf("出力ファイル：%s\n", output.c_str());
                 break;
@@ -62,7 +63,7 @@ int run_menu(const Options& options, const capture::BackendOptions& backend,
                 static_movie_feed();
                 break;
             case 99:
-                return 0;
+                return MenuEnd::done;
             default:
                 break;  // 1, 2, 5 and unknown numbers do nothing
         }

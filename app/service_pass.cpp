@@ -25,7 +25,7 @@ bool recognize(const cv::Mat& image1, const cv::Mat& image2, ServiceWorkspace& w
     paths.right_bin = platform::right_bin_path();
     paths.report = report;
     return run_stereo_recognition(&ws.recog_plm, ws.work1, ws.work2, ws.image_info, ws.area_info_large,
-                                  ws.match_list, paths)
+                                  ws.match_list.data(), paths)
         .report_ok;
 }
 

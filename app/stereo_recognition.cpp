@@ -15,7 +15,7 @@ StereoRecognitionResult run_stereo_recognition(files::RecogParams* recog_plm, cv
                                                recog::AreaInfo* area_info_large, int* match_list,
                                                const StereoRecognitionPaths& paths,
                                                recog::SubpixelArea* subpixel_large) {
-    files::fio_read_recog_plm(recog_plm, paths.color_table, paths.request, files::kReadColorAndRequest);
+    files::fio_read_recog_plm(recog_plm, paths.color_table, paths.request, files::ParamSources::color_and_request);
     StereoRecognitionResult result;
     result.subpixel = recog_plm->precision == files::Precision::subpixel;
     std::unique_ptr<recog::SubpixelArea[]> own;

@@ -68,12 +68,12 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
 }  // namespace
 
 void fio_read_recog_plm(RecogParams* recog_plm, const std::string& color_path,
-                        const std::string& request_path, int selector) {
-    if (selector == kReadColorAndRequest || selector == kReadColorOnly) {
+                        const std::string& request_path, ParamSources sources) {
+    if (sources != ParamSources::request_only) {
         fio_read_color_file(color_path, &recog_plm->colors);
         normalize_color_vectors(&recog_plm->colors);
     }
-    if (selector == kReadColorAndRequest || selector == kReadRequestOnly) {
+    if (sources != ParamSources::color_only) {
         read_request_file(recog_plm, request_path);
     }
 }

@@ -32,7 +32,6 @@ protected:
         platform::set_work_dir(dir.path());
         test_support::write_file(dir.file("rk9t_color.dat"), service_test::kColorTable);
         ws->recog_plm = files::initial_recog_params();
-        ws->match_list = match_list;
     }
     ~ServicePass() override { platform::set_work_dir(previous_dir); }
 
@@ -53,7 +52,6 @@ protected:
     const cv::Mat right = sim::render(scene, sim::View::right);
     cv::Mat image1 = left.clone();
     cv::Mat image2 = right.clone();
-    int match_list[recog::kMaxAreas];
     std::unique_ptr<app::ServiceWorkspace> ws = std::make_unique<app::ServiceWorkspace>();
 };
 

@@ -203,7 +203,7 @@ TEST(tune, the_written_table_reads_back_to_the_tuned_colours_and_finds_the_cones
     files::RecogParams read{};
     {
         platform::ConsoleRedirect quiet(nullptr);
-        files::fio_read_recog_plm(&read, dir.file("rk9t_color.dat"), "", files::kReadColorOnly);
+        files::fio_read_recog_plm(&read, dir.file("rk9t_color.dat"), "", files::ParamSources::color_only);
     }
     files::ColorTable expected_unit = expected.table;
     files::normalize_color_vectors(&expected_unit);

@@ -112,7 +112,7 @@ TEST(parameter_file_robustness, random_files_stay_inside_the_record) {
         }
         g.rec.colors.color_num[0] = g.rec.colors.color_num[1] = 0;
         // The same bytes as colour table and as request file.
-        files::fio_read_recog_plm(&g.rec, path, path, files::kReadColorAndRequest);
+        files::fio_read_recog_plm(&g.rec, path, path, files::ParamSources::color_and_request);
 
         ASSERT_TRUE(guards_intact(g)) << "round " << round;
         for (int cam = 0; cam < 2; ++cam) {
