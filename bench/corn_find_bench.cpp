@@ -19,6 +19,7 @@
 #include "bench/bench_frames.h"
 #include "files/recog_params.h"
 #include "platform/console.h"
+#include "platform/picture_file.h"
 #include "recog/corn_find.h"
 
 namespace {
@@ -31,6 +32,14 @@ constexpr int kMinPixnum = 20;
 constexpr int kMaxPixnum = 20000;
 
 std::string g_dir;  // temporary directory for the saved pictures
+
+// Ours saves its binary picture as a request does: through the tool's picture path.
+recog::BinaryPictureSink saved_to(std::string path) {
+    return [path = std::move(path)](const cv::Mat& binary) {
+        std::string reason;
+        platform::write_picture(path, binary, reason);
+    };
+}
 
 files::RecogParams bench_params() {
     files::RecogParams p{};
@@ -100,7 +109,7 @@ void corn_find_ours(benchmark::State& state, FrameKind kind) {
     recog::ImageInfo info{};
     for (auto _ : state) {
         frame.copyTo(work);
-        recog::corn_find(params, work, &info, areas.get(), path, 0);
+        recog::corn_find(params, work, &info, areas.get(), 0, nullptr, saved_to(path));
         benchmark::DoNotOptimize(areas.get());
     }
     state.counters["candidates"] = info.area_num;
@@ -131,7 +140,8 @@ void check_reference_agrees() {
     for (FrameKind kind : bench::kFrameKinds) {
         cv::Mat ours = bench::colour_frame(kind), theirs = ours.clone();
         recog::ImageInfo info{};
-        recog::corn_find(bench_params(), ours, &info, areas.get(), g_dir + "/check_ours.bmp", 0);
+        recog::corn_find(bench_params(), ours, &info, areas.get(), 0, nullptr,
+                         saved_to(g_dir + "/check_ours.bmp"));
         const int reference_count = finder.run(theirs, ref, g_dir + "/check_reference.bmp");
         const cv::Mat a = cv::imread(g_dir + "/check_ours.bmp", cv::IMREAD_UNCHANGED);
         const cv::Mat b = cv::imread(g_dir + "/check_reference.bmp", cv::IMREAD_UNCHANGED);

@@ -8,12 +8,12 @@
 #include <system_error>
 #include <thread>
 
+#include "files/location_report.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/input_file.h"
 #include "platform/work_dir.h"
 #include "tools/report_output.h"
-#include "tools/report_parser.h"
 #include "tools/request_writer.h"
 
 namespace tools {
@@ -135,8 +135,8 @@ int run_cone_request(const RequestOptions& options) {
         take_notify(notify);
         return kBadReport;
     }
-    std::vector<ReportedObject> objects;
-    if (!parse_report(bytes, objects, error)) {
+    std::vector<files::ReportedObject> objects;
+    if (!files::parse_report(bytes, objects, error)) {
         platform::console_error_printf("cone-request: the report %s is damaged: %s\n", report.c_str(),
                                        error.c_str());
         take_notify(notify);

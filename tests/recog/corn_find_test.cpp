@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <string>
 
 #include "platform/console.h"
@@ -65,12 +64,15 @@ protected:
             a.id = -77;
         }
         platform::ConsoleRedirect redirect(&r->out);
-        recog::corn_find(p, frame, &r->info, r->candidates, bin_path(), cam);
+        recog::corn_find(p, frame, &r->info, r->candidates, cam, nullptr, keep_binary());
         return r;
     }
-    std::string bin_path() const { return dir_.file("rk9t_left_bin.bmp"); }
+    // Keeps a copy of the binary picture the finder hands over.
+    recog::BinaryPictureSink keep_binary() {
+        return [this](const cv::Mat& binary) { binary_ = binary.clone(); };
+    }
 
-    test_support::TempDir dir_;
+    cv::Mat binary_;
 };
 
 TEST_F(CornFind, SpeckVanishesAndThreeByThreeBlockComesBackAsFiveByFive) {
@@ -102,7 +104,7 @@ TEST_F(CornFind, SavedBitmapAndFrameHoldTheFilteredBinaryPicture) {
     EXPECT_EQ(frame.at<cv::Vec3b>(81, 101), cv::Vec3b(0, 0, 0));
     EXPECT_EQ(frame.at<cv::Vec3b>(79, 99), cv::Vec3b(255, 255, 255));
 
-    const cv::Mat saved = cv::imread(bin_path(), cv::IMREAD_UNCHANGED);
+    const cv::Mat& saved = binary_;
     ASSERT_FALSE(saved.empty());
     ASSERT_EQ(saved.type(), CV_8UC1);
     ASSERT_EQ(saved.size(), cv::Size(recog::kFrameWidth, recog::kFrameHeight));
@@ -116,7 +118,7 @@ TEST_F(CornFind, NoConeColourSavesAWhitePictureAndFindsNothing) {
     fill(frame, 100, 80, 20, 20, kGreen);
     auto r = find(red_params(), frame);
     EXPECT_EQ(r->info.area_num, 0);
-    const cv::Mat saved = cv::imread(bin_path(), cv::IMREAD_GRAYSCALE);
+    const cv::Mat& saved = binary_;
     ASSERT_FALSE(saved.empty());
     EXPECT_EQ(cv::countNonZero(saved != 255), 0);
 }
@@ -246,20 +248,34 @@ TEST_F(CornFind, DrawnRingIsAnnouncedAsLandmark) {
     EXPECT_NE(r->out.find("ランドマーク ↓\n   0 : 方向 ="), std::string::npos) << r->out;
 }
 
-TEST_F(CornFind, UnwritableBitmapPathIsSkipped) {
-    for (const std::string& path : {dir_.file("missing/dir/bin.bmp"), dir_.file("no_extension")}) {
-        cv::Mat frame = blank_frame();
-        fill(frame, 100, 80, 3, 3, kConeRed);
-        recog::ImageInfo info{};
-        recog::AreaInfo candidates[recog::kMaxAreas]{};
-        std::string out;
-        {
-            platform::ConsoleRedirect redirect(&out);
-            recog::corn_find(red_params(), frame, &info, candidates, path, 0);
-        }
-        EXPECT_EQ(info.area_num, 1) << path;
-        EXPECT_EQ(candidates[0].pixnum, 25) << path;
+// The picture comes before the table, so a line about saving it stays ahead of the table; without
+// a receiver the finder finds the same.
+TEST_F(CornFind, BinaryPictureIsHandedOverBeforeTheTable) {
+    cv::Mat frame = blank_frame();
+    fill(frame, 100, 80, 3, 3, kConeRed);
+    cv::Mat copy = frame.clone();
+    recog::ImageInfo info{};
+    recog::AreaInfo candidates[recog::kMaxAreas]{};
+    std::string out;
+    size_t printed_before = std::string::npos;
+    {
+        platform::ConsoleRedirect redirect(&out);
+        recog::corn_find(red_params(), frame, &info, candidates, 0, nullptr,
+                         [&](const cv::Mat&) { printed_before = out.size(); });
     }
+    EXPECT_EQ(printed_before, 0u);
+    EXPECT_NE(out.find(" corn_find "), std::string::npos);
+    EXPECT_EQ(info.area_num, 1);
+
+    std::string quiet;
+    recog::ImageInfo again{};
+    {
+        platform::ConsoleRedirect redirect(&quiet);
+        recog::corn_find(red_params(), copy, &again, candidates, 0);
+    }
+    EXPECT_EQ(quiet, out);
+    EXPECT_EQ(again.area_num, 1);
+    EXPECT_EQ(candidates[0].pixnum, 25);
 }
 
 TEST_F(CornFind, RejectsFramesAndCamerasItCannotHandle) {
@@ -269,14 +285,14 @@ TEST_F(CornFind, RejectsFramesAndCamerasItCannotHandle) {
     std::string out;
     platform::ConsoleRedirect redirect(&out);
     cv::Mat small(120, 160, CV_8UC3, cv::Scalar(132, 116, 230));
-    recog::corn_find(red_params(), small, &info, candidates, bin_path(), 0);
+    recog::corn_find(red_params(), small, &info, candidates, 0);
     EXPECT_EQ(info.area_num, 0);
     EXPECT_NE(out.find("エラー！(corn_find)"), std::string::npos);
 
     info.area_num = 5;
     out.clear();
     cv::Mat frame = blank_frame();
-    recog::corn_find(red_params(), frame, &info, candidates, bin_path(), 2);
+    recog::corn_find(red_params(), frame, &info, candidates, 2);
     EXPECT_EQ(info.area_num, 0);
     EXPECT_NE(out.find("エラー！(corn_find)"), std::string::npos);
 }
