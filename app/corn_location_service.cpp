@@ -9,6 +9,7 @@
 #include "app/service_pass.h"
 #include "capture/camera_backend.h"
 #include "capture/video_input.h"
+#include "files/protocol_files.h"
 #include "files/request_file.h"
 #include "platform/console.h"
 #include "platform/dir_lock.h"
@@ -74,7 +75,7 @@ bool open_cameras(capture::VideoInput& VI) {
 // One service per work directory: two would answer one request twice. False when another
 // service holds it; a lock that can't be had at all (a read-only directory) only warns.
 bool take_work_dir(platform::DirLock& lock) {
-    const std::string path = platform::service_lock_path();
+    const std::string path = files::service_lock_path();
     switch (lock.take(path)) {
         case platform::DirLock::Result::taken:
             return true;
@@ -101,11 +102,11 @@ void say_what_is_watched(const platform::FileWatch& watch) {
     platform::console_printf("作業ディレクトリ：%s\n", platform::work_dir().c_str());
     if (watch.active()) {
         platform::console_printf("%s が置かれるのを待ちます（置かれたらすぐに応答します）。\n",
-                                 std::string(platform::kRequestFile).c_str());
+                                 std::string(files::kRequestFile).c_str());
     } else {
         platform::console_printf(
             "%s が置かれるのを待ちます（%d ms ごとに確かめます。監視できません：%s）。\n",
-            std::string(platform::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
+            std::string(files::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
     }
 }
 
@@ -114,12 +115,12 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
-    const std::string fname_color = platform::color_table_path();
+    const std::string fname_color = files::color_table_path();
 
     s.ws = std::make_unique<ServiceWorkspace>();
     ServiceWorkspace& ws = *s.ws;
     ws.recog_plm = files::initial_recog_params();
-    files::fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(),
+    files::fio_read_recog_plm(&ws.recog_plm, fname_color, files::request_path(),
                               files::ParamSources::color_only);
 
     s.image1 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
@@ -144,10 +145,10 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
     platform::console_printf("[t]キーを押すとテスト動作を実行します。\n");
     // The key wait ends as soon as a request is put in place; without the watch it is polled.
-    platform::FileWatch watch(platform::work_dir(), std::string(platform::kRequestFile));
+    platform::FileWatch watch(platform::work_dir(), std::string(files::kRequestFile));
     say_what_is_watched(watch);
     platform::console_flush();
-    RequestGate gate(platform::request_path());
+    RequestGate gate(files::request_path());
 
     // Tested at the top, so the pass in which q comes is finished first (a request in it is
     // still answered).

@@ -6,6 +6,7 @@
 #include "app/corn_location_service.h"
 #include "app/edge_extraction_mode.h"
 #include "app/static_movie_feed.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/input.h"
 #include "platform/work_dir.h"
@@ -52,8 +53,8 @@ MenuEnd run_menu(const capture::BackendOptions& backend,
                     return MenuEnd::no_capture_device;
                 break;
             case 6: {
-                const std::string input = platform::right_picture_path();
-                const std::string output = platform::edge_picture_path();
+                const std::string input = files::right_picture_path();
+                const std::string output = files::edge_picture_path();
                 run_edge_extraction_mode(input, output);  // the file names are shown whatever the result
                 platform::console_printf("入力ファイル：%s\n", input.c_str());
                 platform::console_printf("出力ファイル：%s\n", output.c_str());

@@ -10,6 +10,7 @@
 #include "app/numbered_name.h"
 #include "app/picture_conversion.h"
 #include "app/picture_files.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/input.h"
@@ -41,9 +42,9 @@ struct FeedPlanes {
 
 // When the sequence ends at a still that can't be used, a waiting request stays unanswered.
 void say_request_left_waiting() {
-    if (platform::file_exists(platform::request_path())) {
+    if (platform::file_exists(files::request_path())) {
         platform::console_printf("  リクエストファイル %s には応答していません。\n",
-                                 platform::request_path().c_str());
+                                 files::request_path().c_str());
     }
 }
 
@@ -113,12 +114,12 @@ WaitResult wait_for_request(const cv::Mat& mask) {
         platform::console_flush();
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return WaitResult::quit;
-        if (platform::regular_file_exists(platform::request_path())) {
+        if (platform::regular_file_exists(files::request_path())) {
             // This order is the training tool's: picture, notify file, then the request deleted.
             // A mask that can't be written is named; the old one is not replaced by a part.
-            save_picture(platform::right_picture_path(), mask, "static_movie_feed");
-            platform::create_empty_file(platform::notify_path());
-            platform::remove_file(platform::request_path());
+            save_picture(files::right_picture_path(), mask, "static_movie_feed");
+            platform::create_empty_file(files::notify_path());
+            platform::remove_file(files::request_path());
             return WaitResult::next;
         }
         if (key == 'n') return WaitResult::next;

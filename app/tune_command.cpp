@@ -11,7 +11,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "app/picture_files.h"
 #include "files/color_file.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/ui.h"
@@ -57,32 +59,7 @@ bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string&
         error = path + ": not a picture that can be read";
         return false;
     }
-    if (picture.depth() != CV_8U || picture.channels() != 3) {
-        error = path + ": not an 8-bit colour picture";
-        return false;
-    }
-    if (picture.cols != recog::kFrameWidth || picture.rows != recog::kFrameHeight) {
-        error = path + ": " + std::to_string(picture.cols) + " x " + std::to_string(picture.rows) +
-                " pixels, the cameras' pictures are 320 x 240";
-        return false;
-    }
-    return true;
-}
-
-bool can_write_picture(const std::string& path) {
-    try {
-        return cv::haveImageWriter(path);
-    } catch (const cv::Exception&) {
-        return false;
-    }
-}
-
-bool write_picture(const std::string& path, const cv::Mat& picture) {
-    try {
-        return cv::imwrite(path, picture);
-    } catch (const cv::Exception&) {
-        return false;
-    }
+    return is_camera_picture(path, picture, error);
 }
 
 bool whole_number(const std::string& text, int& value) {
@@ -307,8 +284,8 @@ int tune(const TuneArgs& a) {
     if (!a.mask.empty() && !can_write_picture(a.mask)) {
         return fail(a.mask + ": no picture format for this file name (use .png, .bmp, .jpg)", 2);
     }
-    const std::string paths[2] = {a.left.empty() ? platform::left_picture_path() : a.left,
-                                  a.right.empty() ? platform::right_picture_path() : a.right};
+    const std::string paths[2] = {a.left.empty() ? files::left_picture_path() : a.left,
+                                  a.right.empty() ? files::right_picture_path() : a.right};
     cv::Mat pictures[2];
     for (int cam = 0; cam < 2; ++cam) {
         if (!load_camera_picture(paths[cam], pictures[cam], error)) return fail(error, 2);
@@ -337,7 +314,7 @@ int tune(const TuneArgs& a) {
         }
     }
 
-    const std::string table_path = platform::color_table_path();
+    const std::string table_path = files::color_table_path();
     files::ColorTable kept{};
     if (a.append) {
         if (platform::file_exists(table_path)) {
@@ -357,7 +334,8 @@ int tune(const TuneArgs& a) {
     }
 
     int status = 0;
-    if (!a.mask.empty() && !write_picture(a.mask, mask_picture(pictures, boxes, t))) {
+    if (std::string reason;
+        !a.mask.empty() && !save_picture(a.mask, mask_picture(pictures, boxes, t), reason)) {
         status = fail(a.mask + ": the mask picture could not be written", 1);
     }
     if (!write) {
@@ -413,7 +391,8 @@ std::string box_problem(const recog::PixelBox& b, int width, int height) {
 }
 
 platform::CliCommand tune_cli_command(TuneArgs& out) {
-    auto file = [&out](const char* name, std::string TuneArgs::*field, const char* value_name, const char* help) {
+    auto file = [&out](const char* name, std::string TuneArgs::*field, const char* value_name,
+                       const char* help) {
         return platform::CliOption{name, value_name, help,
                                    [&out, field](const std::string& v, std::string&) {
                                        out.*field = v;
@@ -469,33 +448,18 @@ platform::CliCommand tune_cli_command(TuneArgs& out) {
             "repeat for\nmore cones"),
         box("--box-right", &TuneArgs::box_right, "the same in the right picture"),
         flag("--write", &TuneArgs::write,
-             "write the table to rk9t_color.dat of the work\ndirectory, the old one kept as rk9t_color.dat.bak"),
+             "write the table to rk9t_color.dat of the work\ndirectory, the old one kept as "
+             "rk9t_color.dat.bak"),
         flag("--append", &TuneArgs::append, "keep the table's colours and add the new ones to them"),
-        file("--mask", &TuneArgs::mask, "OUT.png", "both pictures with their boxes beside the mask of the\ntable"),
+        file("--mask", &TuneArgs::mask, "OUT.png",
+             "both pictures with their boxes beside the mask of the\ntable"),
     };
     return c;
 }
 
 bool parse_tune_args(const std::vector<std::string>& args, TuneArgs& out, std::string& error) {
     out = TuneArgs{};
-    platform::CliProgram program;
-    program.name = "cone-locator";
-    program.commands = {tune_cli_command(out)};
-    std::vector<std::string> words{"tune"};
-    words.insert(words.end(), args.begin(), args.end());
-    const platform::CliParse parse = platform::parse_command_line(program, words);
-    switch (parse.outcome) {
-        case platform::CliOutcome::help:
-            out.help = true;
-            return true;
-        case platform::CliOutcome::error:
-            error = parse.error;
-            return false;
-        case platform::CliOutcome::run:
-        case platform::CliOutcome::version:
-            break;
-    }
-    return true;
+    return platform::parse_command_args("cone-locator", tune_cli_command(out), args, out.help, error);
 }
 
 int run_tune_command(const TuneArgs& args) {

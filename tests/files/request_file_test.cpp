@@ -3,7 +3,9 @@
 #include <sys/stat.h>
 
 #include <string>
+#include <vector>
 
+#include "files/request_params.h"
 #include "tests/files/parameter_file_fixture.h"
 
 namespace {
@@ -171,6 +173,28 @@ TEST_F(RequestFile, the_selector_picks_the_files) {
     EXPECT_EQ(read(files::ParamSources::color_and_request), kColorOpenFailed + "  " + color_path() +
                                                                 ": no such file\n" + kRequestOpenFailed +
                                                                 "  " + request_path() + ": no such file\n");
+}
+
+// What a controller's client writes (every key, checked, a key given twice) is what the tool reads.
+TEST_F(RequestFile, a_written_request_reads_back) {
+    std::vector<files::RequestParam> params;
+    const std::vector<std::pair<std::string, std::string>> lines{
+        {"max_pixnum", "9000"}, {"min_pixnum", "15"}, {"left_cam_id", "0"}, {"color_th", "0.125"},
+        {"min_dist", "250.5"},  {"max_dist", "4e3"},  {"precision", "1"},   {"min_pixnum", "-3"}};
+    for (const auto& [key, value] : lines) {
+        std::string error;
+        ASSERT_TRUE(files::check_request_param(key, value, error)) << key << ": " << error;
+        files::set_request_param(params, key, value);
+    }
+    write_request(files::format_request(params));
+    EXPECT_EQ(read(files::ParamSources::request_only), "");
+    EXPECT_EQ(rec.max_pixnum, 9000);
+    EXPECT_EQ(rec.min_pixnum, -3);  // the later value wins
+    EXPECT_EQ(rec.left_cam_id, 0);
+    EXPECT_EQ(rec.color_th, 0.125f);
+    EXPECT_EQ(rec.min_dist, 250.5f);
+    EXPECT_EQ(rec.max_dist, 4000.0f);
+    EXPECT_EQ(rec.precision, files::Precision::subpixel);
 }
 
 TEST(initial_recog_params, usable_before_any_request) {
