@@ -10,6 +10,7 @@
 #include "app/numbered_name.h"
 #include "app/picture_conversion.h"
 #include "app/picture_files.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/input.h"
@@ -49,13 +50,13 @@ void run_preview(capture::SimpleCamera& camera, int image_num_max) {
         if (key == 'q') return;
 
         // Only a regular file is a request: a directory or FIFO of that name is left alone.
-        const bool request = platform::regular_file_exists(platform::request_path());
+        const bool request = platform::regular_file_exists(files::request_path());
         if (key == 'c' || request) {
             // A picture that can't be written is named; the old one is not replaced by a part.
-            save_picture(platform::right_picture_path(), grey_small, "camera_preview");
-            platform::create_empty_file(platform::notify_path());
+            save_picture(files::right_picture_path(), grey_small, "camera_preview");
+            platform::create_empty_file(files::notify_path());
             if (request) {
-                platform::remove_file(platform::request_path());
+                platform::remove_file(files::request_path());
             } else {
                 platform::console_printf("Captured!!\n");
             }

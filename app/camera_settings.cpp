@@ -187,15 +187,15 @@ std::vector<CameraSetting> read_camera_settings_file(const std::string& path) {
     if (platform::entry_kind(path) == "missing") return settings;  // no settings pinned
     std::string text;
     platform::InputError error;
-    if (!read_text_file(path, text, error)) {
+    if (!files::read_text_file(path, text, error)) {
         platform::console_printf("camera settings not read: %s\n",
                                  platform::input_problem_text(path, error).c_str());
         return settings;
     }
-    LineMessageScope messages(path);
-    TextLines lines(text);
+    files::LineMessageScope messages(path);
+    files::TextLines lines(text);
     char work[256];
-    FieldArray fields;
+    files::FieldArray fields;
     int number = 0;
     bool line_start = true;
     while (lines.next(work, sizeof work)) {
@@ -207,14 +207,14 @@ std::vector<CameraSetting> read_camera_settings_file(const std::string& path) {
         const std::string line = trimmed(work);
         if (line.empty() || line[0] == '#') continue;
         auto skip = [&](const std::string& why) {
-            print_line_message(LineMessageKind::bad_camera_setting, "%s line %d skipped: '%s': %s\n",
+            files::print_line_message(files::LineMessageKind::bad_camera_setting, "%s line %d skipped: '%s': %s\n",
                                path.c_str(), number, line.c_str(), why.c_str());
         };
         if (!whole && std::strlen(work) == sizeof work - 1) {
             skip("longer than " + std::to_string(sizeof work - 2) + " characters");
             continue;
         }
-        const int count = devide_into_field(work, ",", fields);
+        const int count = files::devide_into_field(work, ",", fields);
         if (count != 3) {
             skip("not index,name,value");
             continue;

@@ -1,8 +1,6 @@
 #include "app/corn_location_service.h"
 
-#include <cstdlib>
 #include <exception>
-#include <new>
 #include <opencv2/core.hpp>
 
 #include "app/camera_hint.h"
@@ -11,6 +9,7 @@
 #include "app/service_pass.h"
 #include "capture/camera_backend.h"
 #include "capture/video_input.h"
+#include "files/protocol_files.h"
 #include "files/request_file.h"
 #include "platform/console.h"
 #include "platform/dir_lock.h"
@@ -33,7 +32,6 @@ constexpr int kWindowGap = 24;
 // Everything the service builds at start-up; torn down in a fixed order however the run ended.
 struct ServiceResources {
     platform::DirLock lock;  // released last, when everything else is gone
-    int* match_list = nullptr;
     std::unique_ptr<ServiceWorkspace> ws;
     cv::Mat image1, image2;
     ServiceWindowTitles titles;
@@ -58,13 +56,13 @@ void fetch_frame(capture::VideoInput& VI, int index, cv::Mat& image) {
 bool open_cameras(capture::VideoInput& VI) {
     bool opened[2];
     for (int index : {kLeftDevice, kRightDevice})
-        opened[index] = VI.openDevice(index, kFrameWidth, kFrameHeight);
+        opened[index] = VI.openDevice(index, recog::kFrameWidth, recog::kFrameHeight);
     bool all = true;
     for (int index : {kLeftDevice, kRightDevice}) {
         if (!opened[index] || !VI.isDeviceOpen(index)) {
             platform::console_printf("エラー！(corn_location_service)カメラ%dを開けませんでした。\n", index);
             all = false;
-        } else if (VI.widthOf(index) != kFrameWidth || VI.heightOf(index) != kFrameHeight) {
+        } else if (VI.widthOf(index) != recog::kFrameWidth || VI.heightOf(index) != recog::kFrameHeight) {
             platform::console_printf(
                 "警告：(corn_location_service)カメラ%dの画像は %d x %d です。320 x 240 "
                 "に変換して使います。\n",
@@ -77,7 +75,7 @@ bool open_cameras(capture::VideoInput& VI) {
 // One service per work directory: two would answer one request twice. False when another
 // service holds it; a lock that can't be had at all (a read-only directory) only warns.
 bool take_work_dir(platform::DirLock& lock) {
-    const std::string path = platform::service_lock_path();
+    const std::string path = files::service_lock_path();
     switch (lock.take(path)) {
         case platform::DirLock::Result::taken:
             return true;
@@ -104,11 +102,11 @@ void say_what_is_watched(const platform::FileWatch& watch) {
     platform::console_printf("作業ディレクトリ：%s\n", platform::work_dir().c_str());
     if (watch.active()) {
         platform::console_printf("%s が置かれるのを待ちます（置かれたらすぐに応答します）。\n",
-                                 std::string(platform::kRequestFile).c_str());
+                                 std::string(files::kRequestFile).c_str());
     } else {
         platform::console_printf(
             "%s が置かれるのを待ちます（%d ms ごとに確かめます。監視できません：%s）。\n",
-            std::string(platform::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
+            std::string(files::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
     }
 }
 
@@ -117,19 +115,16 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
-    s.match_list = new (std::nothrow) int[kMaxAreas];
-    if (!s.match_list) std::exit(0);
-    for (int i = 0; i < kMaxAreas; ++i) s.match_list[i] = -1;
-    const std::string fname_color = platform::color_table_path();
+    const std::string fname_color = files::color_table_path();
 
     s.ws = std::make_unique<ServiceWorkspace>();
     ServiceWorkspace& ws = *s.ws;
-    ws.match_list = s.match_list;
-    ws.recog_plm = initial_recog_params();
-    fio_read_recog_plm(&ws.recog_plm, fname_color, platform::request_path(), kReadColorOnly);
+    ws.recog_plm = files::initial_recog_params();
+    files::fio_read_recog_plm(&ws.recog_plm, fname_color, files::request_path(),
+                              files::ParamSources::color_only);
 
-    s.image1 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
-    s.image2 = cv::Mat::zeros(kFrameHeight, kFrameWidth, CV_8UC3);
+    s.image1 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
+    s.image2 = cv::Mat::zeros(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
     s.titles = service_window_titles(ws.recog_plm.left_cam_id);
     const ServiceWindowOptions looks = service_window_options(ws.recog_plm.left_cam_id);
     ui.create_window(s.titles.window_name1, looks.window1);
@@ -142,7 +137,7 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
         platform::console_error_printf("[Error] Capture device not found!!\n");
         print_no_camera_hint();
         platform::console_flush();
-        std::exit(-1);
+        return ServiceEnd::no_capture_device;
     }
     if (!open_cameras(*s.VI)) return ServiceEnd::failed;
     if (opened) opened(*s.VI);
@@ -151,10 +146,10 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
     platform::console_printf("[t]キーを押すとテスト動作を実行します。\n");
     // The key wait ends as soon as a request is put in place; without the watch it is polled.
-    platform::FileWatch watch(platform::work_dir(), std::string(platform::kRequestFile));
+    platform::FileWatch watch(platform::work_dir(), std::string(files::kRequestFile));
     say_what_is_watched(watch);
     platform::console_flush();
-    RequestGate gate(platform::request_path());
+    RequestGate gate(files::request_path());
 
     // Tested at the top, so the pass in which q comes is finished first (a request in it is
     // still answered).
@@ -184,9 +179,6 @@ void guarded(Step step) {
 }
 
 void tear_down(ServiceResources& s) {
-    if (s.ws) s.ws->match_list = nullptr;
-    delete[] s.match_list;
-    s.match_list = nullptr;
     if (s.VI) {
         guarded([&] { s.VI->closeDevice(kLeftDevice); });
         guarded([&] { s.VI->closeDevice(kRightDevice); });
@@ -218,7 +210,7 @@ ServiceWindowOptions service_window_options(int left_cam_id) {
     left.x = kWindowMargin;
     left.y = kWindowMargin;
     platform::WindowOptions right = left;
-    right.x = kWindowMargin + kFrameWidth + kWindowGap;
+    right.x = kWindowMargin + recog::kFrameWidth + kWindowGap;
     if (left_cam_id == 1) return {left, right};
     return {right, left};
 }

@@ -13,10 +13,14 @@
 namespace app {
 
 enum class ServiceEnd {
-    quit,    // key q or a stop request: torn down in order
-    failed,  // another service holds the work directory, a camera could not be opened or the
-             // service stopped on an error; torn down
+    quit,               // key q or a stop request: torn down in order
+    failed,             // another service holds the work directory, a camera could not be opened or the
+                        // service stopped on an error; torn down
+    no_capture_device,  // no camera at all: the line on the error stream said so; torn down
 };
+
+// The process's exit status when the service found no camera at all (-1 as a byte).
+inline constexpr int kNoCaptureDeviceStatus = 255;
 
 // Asked at the top of every loop pass; true ends the service as key q does.
 using ServiceStop = std::function<bool()>;
@@ -40,8 +44,9 @@ ServiceWindowOptions service_window_options(int left_cam_id);
 // Called once, when both cameras are open and before the first pass: the user's camera settings.
 using CamerasOpened = std::function<void(capture::VideoInput& VI)>;
 
-// Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device
-// the process ends with status -1 after one line on the error stream.
+// Runs the service on the cameras of `backend` until key q or `stop`. Without any capture device it
+// prints one line (and a hint) on the error stream and returns no_capture_device; the process then
+// ends with status 255.
 ServiceEnd corn_location_service(const capture::BackendOptions& backend, const ServiceStop& stop = {},
                                  const CamerasOpened& opened = {});
 // The same on given cameras (devices 0 and 1 are the left and right cameras).

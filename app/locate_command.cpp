@@ -8,8 +8,10 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "app/picture_files.h"
 #include "app/stereo_annotation.h"
 #include "app/stereo_recognition.h"
+#include "files/protocol_files.h"
 #include "files/recog_params.h"
 #include "platform/console.h"
 #include "platform/input_file.h"
@@ -28,24 +30,7 @@ bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string&
         error = platform::input_problem_text(path, problem);
         return false;
     }
-    if (picture.depth() != CV_8U || picture.channels() != 3) {
-        error = path + ": not an 8-bit colour picture";
-        return false;
-    }
-    if (picture.cols != kFrameWidth || picture.rows != kFrameHeight) {
-        error = path + ": " + std::to_string(picture.cols) + " x " + std::to_string(picture.rows) +
-                " pixels, the cameras' pictures are 320 x 240";
-        return false;
-    }
-    return true;
-}
-
-bool can_write_picture(const std::string& path) {
-    try {
-        return cv::haveImageWriter(path);
-    } catch (const cv::Exception&) {
-        return false;
-    }
+    return is_camera_picture(path, picture, error);
 }
 
 int fail(const std::string& message, int status) {
@@ -100,23 +85,9 @@ const char* const kBothPictures = "both --left and --right pictures are needed";
 
 bool parse_locate_args(const std::vector<std::string>& args, LocateArgs& out, std::string& error) {
     out = LocateArgs{};
-    platform::CliProgram program;
-    program.name = "cone-locator";
-    program.commands = {locate_cli_command(out)};
-    std::vector<std::string> words{"locate"};
-    words.insert(words.end(), args.begin(), args.end());
-    const platform::CliParse parse = platform::parse_command_line(program, words);
-    switch (parse.outcome) {
-        case platform::CliOutcome::help:
-            out.help = true;
-            return true;
-        case platform::CliOutcome::error:
-            error = parse.error;
-            return false;
-        case platform::CliOutcome::run:
-        case platform::CliOutcome::version:
-            break;
-    }
+    if (!platform::parse_command_args("cone-locator", locate_cli_command(out), args, out.help, error))
+        return false;
+    if (out.help) return true;
     if (out.left.empty() || out.right.empty()) {
         error = kBothPictures;
         return false;
@@ -161,18 +132,18 @@ int locate(const LocateArgs& a) {
         right_seen = image2.clone();
     }
 
-    RecogParams recog_plm = initial_recog_params();
-    ImageInfo image_info[2]{};
-    auto area_info_large = std::make_unique<AreaInfo[]>(2 * kMaxAreas);
-    auto match_list = std::make_unique<int[]>(kMaxAreas);
-    std::fill_n(match_list.get(), kMaxAreas, -1);
-    auto subpixel_large = std::make_unique<SubpixelArea[]>(2 * kMaxAreas);
+    files::RecogParams recog_plm = files::initial_recog_params();
+    recog::ImageInfo image_info[2]{};
+    auto area_info_large = std::make_unique<recog::AreaInfo[]>(2 * recog::kMaxAreas);
+    auto match_list = std::make_unique<int[]>(recog::kMaxAreas);
+    std::fill_n(match_list.get(), recog::kMaxAreas, -1);
+    auto subpixel_large = std::make_unique<recog::SubpixelArea[]>(2 * recog::kMaxAreas);
 
     StereoRecognitionPaths paths;
-    paths.color_table = a.colors.empty() ? platform::color_table_path() : a.colors;
-    paths.request = a.request.empty() ? platform::request_path() : a.request;
-    paths.left_bin = platform::left_bin_path();
-    paths.right_bin = platform::right_bin_path();
+    paths.color_table = a.colors.empty() ? files::color_table_path() : a.colors;
+    paths.request = a.request.empty() ? files::request_path() : a.request;
+    paths.left_bin = files::left_bin_path();
+    paths.right_bin = files::right_bin_path();
     paths.report = a.report;
     const StereoRecognitionResult result =
         run_stereo_recognition(&recog_plm, image1, image2, image_info, area_info_large.get(),
@@ -187,7 +158,7 @@ int locate(const LocateArgs& a) {
         const cv::Mat picture =
             annotate_stereo_pair(left_seen, right_seen, image_info, area_info_large.get(), match_list.get(),
                                  result.subpixel ? subpixel_large.get() : nullptr);
-        if (std::string reason; !platform::write_picture(a.annotate, picture, reason)) {
+        if (std::string reason; !save_picture(a.annotate, picture, reason)) {
             status = fail(a.annotate + ": the annotated picture could not be written: " + reason, 1);
         }
     }

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "app/backend_options.h"
+#include "app/corn_location_service.h"
 #include "app/locate_command.h"
 #include "app/menu.h"
 #include "app/options.h"
@@ -63,5 +64,11 @@ int main(int argc, char** argv) {
     capture::VideoInput VI(camera_backend);
     VI.enumerateDevices(false);
 
-    return app::run_menu(options, backend, camera_backend);
+    switch (app::run_menu(backend, camera_backend, options.camera_settings)) {
+        case app::MenuEnd::done:
+            break;
+        case app::MenuEnd::no_capture_device:
+            return app::kNoCaptureDeviceStatus;
+    }
+    return 0;
 }

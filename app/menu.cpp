@@ -4,9 +4,10 @@
 
 #include "app/camera_preview.h"
 #include "app/corn_location_service.h"
-#include "app/edge_extraction_test.h"
+#include "app/edge_extraction_mode.h"
 #include "app/service_camera_settings.h"
 #include "app/static_movie_feed.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/input.h"
 #include "platform/work_dir.h"
@@ -30,14 +31,14 @@ void print_menu() {
 
 }  // namespace
 
-int run_menu(const Options& options, const capture::BackendOptions& backend,
-             std::shared_ptr<capture::CameraBackend> camera_backend) {
+MenuEnd run_menu(const capture::BackendOptions& backend, std::shared_ptr<capture::CameraBackend> camera_backend,
+                 const std::vector<CameraSetting>& camera_settings) {
     for (;;) {
         print_menu();
         int num = 0;
         switch (platform::read_number(num)) {
             case platform::NumberInput::end_of_input:
-                return 0;
+                return MenuEnd::done;
             case platform::NumberInput::not_a_number:
                 continue;
             case platform::NumberInput::number:
@@ -48,13 +49,15 @@ int run_menu(const Options& options, const capture::BackendOptions& backend,
                 camera_preview(backend);
                 break;
             case 4:
-                // back to the menu however it ended
-                corn_location_service(camera_backend, {}, service_camera_settings(options.camera_settings));
+                // Back to the menu however it ended, unless there is no camera at all.
+                if (corn_location_service(camera_backend, {}, service_camera_settings(camera_settings)) ==
+                    ServiceEnd::no_capture_device)
+                    return MenuEnd::no_capture_device;
                 break;
             case 6: {
-                const std::string input = platform::right_picture_path();
-                const std::string output = platform::edge_picture_path();
-                edge_extraction_test(input, output);  // the file names are shown whatever the result
+                const std::string input = files::right_picture_path();
+                const std::string output = files::edge_picture_path();
+                run_edge_extraction_mode(input, output);  // the file names are shown whatever the result
                 platform::console_printf("入力ファイル：%s\n", input.c_str());
                 platform::console_printf("出力ファイル：%s\n", output.c_str());
                 break;
@@ -63,7 +66,7 @@ int run_menu(const Options& options, const capture::BackendOptions& backend,
                 static_movie_feed();
                 break;
             case 99:
-                return 0;
+                return MenuEnd::done;
             default:
                 break;  // 1, 2, 5 and unknown numbers do nothing
         }

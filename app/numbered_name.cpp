@@ -1,5 +1,6 @@
 #include "app/numbered_name.h"
 
+#include "files/protocol_files.h"
 #include "platform/work_dir.h"
 
 namespace app {
@@ -12,13 +13,11 @@ std::string zero_filled(int64_t number, int digits) {
 }
 
 std::string series_picture_path(int64_t frame_number) {
-    return platform::work_path(std::string(platform::kGraySeriesPrefix) + zero_filled(frame_number, 6) +
-                               ".bmp");
+    return platform::work_path(std::string(files::kGraySeriesPrefix) + zero_filled(frame_number, 6) + ".bmp");
 }
 
 std::string still_picture_path(int64_t image_number) {
-    return platform::still_dir_path() + std::string(platform::kStillPrefix) + zero_filled(image_number, 5) +
-           ".bmp";
+    return files::still_dir_path() + std::string(files::kStillPrefix) + zero_filled(image_number, 5) + ".bmp";
 }
 
 }  // namespace app

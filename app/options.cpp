@@ -95,17 +95,7 @@ std::vector<platform::CliOption> global_options(Options& o) {
              o.headless = true;
              return true;
          }},
-        {"--encoding", "utf-8|cp932", "console encoding (default: from the locale)",
-         [&o](const std::string& v, std::string& error) {
-             platform::ConsoleEncoding e;
-             if (!platform::parse_console_encoding(v, e)) {
-                 error = "unknown encoding '" + v + "' (use utf-8 or cp932)";
-                 return false;
-             }
-             o.encoding = e;
-             return true;
-         },
-         "utf-8 or cp932"},
+        platform::encoding_option(o.encoding),
     };
 }
 

@@ -86,7 +86,8 @@ bool to_grey8(const cv::Mat& picture, cv::Mat& grey) {
 bool frame_to_grey_picture(const cv::Mat& frame, cv::Mat& grey_full, cv::Mat& grey_small) {
     // A 640 x 480 BGR frame takes the plain path: BGR to grey, then the nearest-neighbour halving.
     if (!to_grey8(frame, grey_full)) return false;
-    cv::resize(grey_full, grey_small, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_NEAREST);
+    cv::resize(grey_full, grey_small, cv::Size(recog::kFrameWidth, recog::kFrameHeight), 0, 0,
+               cv::INTER_NEAREST);
     return true;
 }
 

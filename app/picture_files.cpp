@@ -1,7 +1,10 @@
 #include "app/picture_files.h"
 
+#include <opencv2/imgcodecs.hpp>
+
 #include "platform/console.h"
 #include "platform/picture_file.h"
+#include "recog/recog_types.h"
 
 namespace app {
 
@@ -18,6 +21,27 @@ bool save_picture(const std::string& path, const cv::Mat& picture, const char* w
     if (save_picture(path, picture, reason)) return true;
     print_write_failure(path, reason, who);
     return false;
+}
+
+bool is_camera_picture(const std::string& path, const cv::Mat& picture, std::string& error) {
+    if (picture.depth() != CV_8U || picture.channels() != 3) {
+        error = path + ": not an 8-bit colour picture";
+        return false;
+    }
+    if (picture.cols != recog::kFrameWidth || picture.rows != recog::kFrameHeight) {
+        error = path + ": " + std::to_string(picture.cols) + " x " + std::to_string(picture.rows) +
+                " pixels, the cameras' pictures are 320 x 240";
+        return false;
+    }
+    return true;
+}
+
+bool can_write_picture(const std::string& path) {
+    try {
+        return cv::haveImageWriter(path);
+    } catch (const cv::Exception&) {
+        return false;
+    }
 }
 
 void print_write_failure(const std::string& path, const std::string& reason, const char* who) {

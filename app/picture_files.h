@@ -18,6 +18,12 @@ bool save_picture(const std::string& path, const cv::Mat& picture, std::string& 
 // The same, and a failure is named in one line on behalf of `who` (a function name).
 bool save_picture(const std::string& path, const cv::Mat& picture, const char* who);
 
+// True when the picture has the cameras' form (8-bit colour, 320 x 240); else false with a
+// message naming the path.
+bool is_camera_picture(const std::string& path, const cv::Mat& picture, std::string& error);
+// Whether a picture can be stored under this file name (its extension names a known form).
+bool can_write_picture(const std::string& path);
+
 // "エラー！ファイル名：PATHに書き込めません（REASON）．(WHO)", the line of every output that could not
 // be written.
 void print_write_failure(const std::string& path, const std::string& reason, const char* who);

@@ -28,7 +28,15 @@ int run_serve_command(const capture::BackendOptions& backend, const std::vector<
     StopSignals signals;
     const ServiceEnd end = corn_location_service(backend, [&signals] { return signals.stop_requested(); },
                                                  service_camera_settings(settings));
-    return end == ServiceEnd::quit ? 0 : 1;
+    switch (end) {
+        case ServiceEnd::quit:
+            return 0;
+        case ServiceEnd::no_capture_device:
+            return kNoCaptureDeviceStatus;
+        case ServiceEnd::failed:
+            break;
+    }
+    return 1;
 }
 
 }  // namespace app

@@ -13,9 +13,9 @@ namespace app {
 platform::CliCommand serve_cli_command();
 
 // Runs the service until q, SIGINT or SIGTERM, each through the normal tear-down. Returns the
-// exit status: 0 after such an end, 1 when a camera could not be opened or the service failed.
-// Without any capture device the process ends with status -1 (255), as from the menu. The
-// settings file and then `settings` are applied once the cameras are open.
+// exit status: 0 after such an end, 1 when a camera could not be opened or the service failed,
+// 255 without any capture device, as from the menu. The settings file and then `settings` are
+// applied once the cameras are open.
 int run_serve_command(const capture::BackendOptions& backend, const std::vector<CameraSetting>& settings = {});
 
 }  // namespace app

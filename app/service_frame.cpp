@@ -9,10 +9,10 @@ namespace app {
 
 bool frame_to_upright_image(const uint8_t* frame, int width, int height, cv::Mat& image) {
     if (!frame || width <= 0 || height <= 0) return false;
-    image.create(kFrameHeight, kFrameWidth, CV_8UC3);  // no allocation once it has this form
+    image.create(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);  // no allocation once it has this form
     // A header over the library's buffer: nothing is written through it.
     const cv::Mat delivered(height, width, CV_8UC3, const_cast<uint8_t*>(frame));
-    if (width == kFrameWidth && height == kFrameHeight) {
+    if (width == recog::kFrameWidth && height == recog::kFrameHeight) {
         cv::flip(delivered, image, 0);
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "app/picture_files.h"
 #include "app/stereo_recognition.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/work_dir.h"
@@ -19,13 +20,13 @@ bool recognize(const cv::Mat& image1, const cv::Mat& image2, ServiceWorkspace& w
     image1.copyTo(ws.work1);
     image2.copyTo(ws.work2);
     StereoRecognitionPaths paths;
-    paths.color_table = platform::color_table_path();
-    paths.request = platform::request_path();
-    paths.left_bin = platform::left_bin_path();
-    paths.right_bin = platform::right_bin_path();
+    paths.color_table = files::color_table_path();
+    paths.request = files::request_path();
+    paths.left_bin = files::left_bin_path();
+    paths.right_bin = files::right_bin_path();
     paths.report = report;
     return run_stereo_recognition(&ws.recog_plm, ws.work1, ws.work2, ws.image_info, ws.area_info_large,
-                                  ws.match_list, paths)
+                                  ws.match_list.data(), paths)
         .report_ok;
 }
 
@@ -36,12 +37,12 @@ PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, co
     PassOutcome outcome;
     if (key == kKeyCapture || request) {
         // A picture that can't be written is named; the answer goes on without it.
-        save_picture(platform::left_picture_path(), image1, kWho);
-        save_picture(platform::right_picture_path(), image2, kWho);
+        save_picture(files::left_picture_path(), image1, kWho);
+        save_picture(files::right_picture_path(), image2, kWho);
         if (request) {
             platform::console_printf("\n");
             platform::console_printf("\n----------------画像取込　認識開始-----------\n");
-            const std::string report = platform::report_path();
+            const std::string report = files::report_path();
             if (!recognize(image1, image2, ws, report)) {
                 // The finder has said why. An older report must not pass for this request's
                 // answer, so the controller finds none.
@@ -51,21 +52,21 @@ PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, co
             // the report as soon as the notify file appears.
             outcome.answered = true;
             std::string reason;
-            outcome.request_deleted = platform::remove_file(platform::request_path(), &reason);
+            outcome.request_deleted = platform::remove_file(files::request_path(), &reason);
             if (!outcome.request_deleted) {
                 platform::console_printf(
                     "エラー！(corn_location_service)リクエストファイルを削除できません。"
                     "なくなるまでこのリクエストには応答しません。\n");
-                platform::console_printf("  %s: %s\n", platform::request_path().c_str(), reason.c_str());
+                platform::console_printf("  %s: %s\n", files::request_path().c_str(), reason.c_str());
             }
-            if (!platform::create_empty_file(platform::notify_path(), &reason)) {
-                print_write_failure(platform::notify_path(), reason, kWho);
+            if (!platform::create_empty_file(files::notify_path(), &reason)) {
+                print_write_failure(files::notify_path(), reason, kWho);
             }
         } else {
             platform::console_printf("Captured!!\n");
         }
     }
-    if (key == kKeyTest) recognize(image1, image2, ws, platform::notify_path());
+    if (key == kKeyTest) recognize(image1, image2, ws, files::notify_path());
     return outcome;
 }
 

@@ -2,6 +2,7 @@
 // What one pass of the stereo service does after its key wait and request test: save the
 // pictures, answer a request, run the test of key t.
 
+#include <array>
 #include <opencv2/core/mat.hpp>
 
 #include "files/recog_params.h"
@@ -11,10 +12,16 @@ namespace app {
 
 // The recognition state the service keeps from start-up to tear-down.
 struct ServiceWorkspace {
-    RecogParams recog_plm{};  // keeps its values from one request to the next
-    ImageInfo image_info[2]{};
-    AreaInfo area_info_large[2 * kMaxAreas]{};
-    int* match_list = nullptr;  // 256 entries, owned by the service
+    static std::array<int, recog::kMaxAreas> unmatched() {
+        std::array<int, recog::kMaxAreas> list;
+        list.fill(-1);
+        return list;
+    }
+
+    files::RecogParams recog_plm{};  // keeps its values from one request to the next
+    recog::ImageInfo image_info[2]{};
+    recog::AreaInfo area_info_large[2 * recog::kMaxAreas]{};
+    std::array<int, recog::kMaxAreas> match_list = unmatched();  // left candidate -> right partner
     // The finder binarizes these copies, so the pictures stay as the cameras gave them for a
     // test run in the same pass and for the windows.
     cv::Mat work1, work2;

@@ -10,6 +10,7 @@
 #include "app/numbered_name.h"
 #include "app/picture_conversion.h"
 #include "app/picture_files.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/input.h"
@@ -33,17 +34,17 @@ constexpr int kMinMaskRegion = 64;  // regions of this many pixels or fewer stay
 
 // Working storage of the labeling pass, kept for the whole mode (too big for the stack).
 struct FeedPlanes {
-    uint8_t image_edge1[kFramePixels];
-    ImageAtt image_att;
-    ImageInfo image_info;
-    AreaInfo area_info[kMaxAreas];
+    uint8_t image_edge1[recog::kFramePixels];
+    recog::ImageAtt image_att;
+    recog::ImageInfo image_info;
+    recog::AreaInfo area_info[recog::kMaxAreas];
 };
 
 // When the sequence ends at a still that can't be used, a waiting request stays unanswered.
 void say_request_left_waiting() {
-    if (platform::file_exists(platform::request_path())) {
+    if (platform::file_exists(files::request_path())) {
         platform::console_printf("  リクエストファイル %s には応答していません。\n",
-                                 platform::request_path().c_str());
+                                 files::request_path().c_str());
     }
 }
 
@@ -64,7 +65,7 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
         if (error.problem != platform::InputProblem::missing) say_sequence_ends(path, error.reason);
         return false;
     }
-    if (loaded.type() == CV_8UC3 && loaded.cols == kFrameWidth && loaded.rows == kFrameHeight) {
+    if (loaded.type() == CV_8UC3 && loaded.cols == recog::kFrameWidth && loaded.rows == recog::kFrameHeight) {
         still = loaded.clone();  // classified in place; the loaded one is what the window shows
         return true;
     }
@@ -75,8 +76,8 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
         say_request_left_waiting();
         return false;
     }
-    if (bgr.cols != kFrameWidth || bgr.rows != kFrameHeight) {
-        cv::resize(bgr, still, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_NEAREST);
+    if (bgr.cols != recog::kFrameWidth || bgr.rows != recog::kFrameHeight) {
+        cv::resize(bgr, still, cv::Size(recog::kFrameWidth, recog::kFrameHeight), 0, 0, cv::INTER_NEAREST);
     } else {
         still = bgr.clone();
     }
@@ -89,19 +90,19 @@ bool load_still(const std::string& path, cv::Mat& loaded, cv::Mat& still) {
 // The mask of one still: cone-coloured regions above the minimum size white, the rest black.
 void build_mask(cv::Mat& still, const double (*ref_color)[3], FeedPlanes& planes, cv::Mat& grey,
                 cv::Mat& mask) {
-    color_binarize(still, ref_color, 1, kColorThreshold);
+    recog::color_binarize(still, ref_color, 1, kColorThreshold);
     cv::cvtColor(still, grey, cv::COLOR_BGR2GRAY);
-    cv::resize(grey, mask, cv::Size(kFrameWidth, kFrameHeight), 0, 0, cv::INTER_NEAREST);
-    image_to_plane(mask, planes.image_edge1);
-    remove_isolated_pixels(planes.image_edge1);
+    cv::resize(grey, mask, cv::Size(recog::kFrameWidth, recog::kFrameHeight), 0, 0, cv::INTER_NEAREST);
+    recog::image_to_plane(mask, planes.image_edge1);
+    recog::remove_isolated_pixels(planes.image_edge1);
     planes.image_info.y_start = 1;
     planes.image_info.y_end = 239;
-    plane_to_att(planes.image_edge1, &planes.image_att);
-    label_regions(&planes.image_info, planes.area_info, &planes.image_att);
-    get_area_info(&planes.image_info, planes.area_info, &planes.image_att);
+    recog::plane_to_att(planes.image_edge1, &planes.image_att);
+    recog::label_regions(&planes.image_info, planes.area_info, &planes.image_att);
+    recog::get_area_info(&planes.image_info, planes.area_info, &planes.image_att);
     platform::console_printf("\n");
-    mask_by_size(planes.area_info, &planes.image_att, planes.image_edge1, kMinMaskRegion);
-    plane_to_image(mask, planes.image_edge1);
+    recog::mask_by_size(planes.area_info, &planes.image_att, planes.image_edge1, kMinMaskRegion);
+    recog::plane_to_image(mask, planes.image_edge1);
 }
 
 enum class WaitResult { next, quit };
@@ -113,12 +114,12 @@ WaitResult wait_for_request(const cv::Mat& mask) {
         platform::console_flush();
         const int key = ui.wait_key(kKeyWaitMs);
         if (key == 'q') return WaitResult::quit;
-        if (platform::regular_file_exists(platform::request_path())) {
+        if (platform::regular_file_exists(files::request_path())) {
             // This order is the training tool's: picture, notify file, then the request deleted.
             // A mask that can't be written is named; the old one is not replaced by a part.
-            save_picture(platform::right_picture_path(), mask, "static_movie_feed");
-            platform::create_empty_file(platform::notify_path());
-            platform::remove_file(platform::request_path());
+            save_picture(files::right_picture_path(), mask, "static_movie_feed");
+            platform::create_empty_file(files::notify_path());
+            platform::remove_file(files::request_path());
             return WaitResult::next;
         }
         if (key == 'n') return WaitResult::next;
@@ -132,8 +133,8 @@ void run_feed() {
     auto planes = std::make_unique<FeedPlanes>();
     cv::Mat loaded;
     cv::Mat still;
-    cv::Mat grey(kFrameHeight, kFrameWidth, CV_8UC1);
-    cv::Mat mask(kFrameHeight, kFrameWidth, CV_8UC1);
+    cv::Mat grey(recog::kFrameHeight, recog::kFrameWidth, CV_8UC1);
+    cv::Mat mask(recog::kFrameHeight, recog::kFrameWidth, CV_8UC1);
     platform::Ui& ui = platform::ui();
 
     for (int64_t image_number = kFirstStill;; image_number += kStillStep) {

@@ -21,8 +21,8 @@ inline constexpr int kLegendHeight = 24;
 // right beside it, each candidate boxed and numbered (L0.., R0..), a line for each pairing, the
 // distance x under every reported object, and a legend of the colours underneath. With
 // subpixel_large (precise mode, 2 x 256 entries) the distances are those of the sub-pixel measures.
-cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const ImageInfo* image_info,
-                             const AreaInfo* area_info_large, const int* match_list,
-                             const SubpixelArea* subpixel_large = nullptr);
+cv::Mat annotate_stereo_pair(const cv::Mat& left, const cv::Mat& right, const recog::ImageInfo* image_info,
+                             const recog::AreaInfo* area_info_large, const int* match_list,
+                             const recog::SubpixelArea* subpixel_large = nullptr);
 
 }  // namespace app

@@ -35,9 +35,10 @@ struct StereoRecognitionResult {
 // image_info[2], area_info_large[2 x 256] and match_list[256], and reports the located objects.
 // When the request asks for the precise mode, the pairing and the location use the sub-pixel
 // measures, kept in subpixel_large[2 x 256] when it is given.
-StereoRecognitionResult run_stereo_recognition(RecogParams* recog_plm, cv::Mat& image1, cv::Mat& image2,
-                                               ImageInfo* image_info, AreaInfo* area_info_large,
-                                               int* match_list, const StereoRecognitionPaths& paths,
-                                               SubpixelArea* subpixel_large = nullptr);
+StereoRecognitionResult run_stereo_recognition(files::RecogParams* recog_plm, cv::Mat& image1,
+                                               cv::Mat& image2, recog::ImageInfo* image_info,
+                                               recog::AreaInfo* area_info_large, int* match_list,
+                                               const StereoRecognitionPaths& paths,
+                                               recog::SubpixelArea* subpixel_large = nullptr);
 
 }  // namespace app

@@ -11,7 +11,9 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "app/picture_files.h"
 #include "files/color_file.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/ui.h"
@@ -57,32 +59,7 @@ bool load_camera_picture(const std::string& path, cv::Mat& picture, std::string&
         error = path + ": not a picture that can be read";
         return false;
     }
-    if (picture.depth() != CV_8U || picture.channels() != 3) {
-        error = path + ": not an 8-bit colour picture";
-        return false;
-    }
-    if (picture.cols != kFrameWidth || picture.rows != kFrameHeight) {
-        error = path + ": " + std::to_string(picture.cols) + " x " + std::to_string(picture.rows) +
-                " pixels, the cameras' pictures are 320 x 240";
-        return false;
-    }
-    return true;
-}
-
-bool can_write_picture(const std::string& path) {
-    try {
-        return cv::haveImageWriter(path);
-    } catch (const cv::Exception&) {
-        return false;
-    }
-}
-
-bool write_picture(const std::string& path, const cv::Mat& picture) {
-    try {
-        return cv::imwrite(path, picture);
-    } catch (const cv::Exception&) {
-        return false;
-    }
+    return is_camera_picture(path, picture, error);
 }
 
 bool whole_number(const std::string& text, int& value) {
@@ -98,16 +75,17 @@ bool whole_number(const std::string& text, int& value) {
 
 std::string threshold_text(int thousandths) {
     char text[16];
-    std::snprintf(text, sizeof text, "%d.%03d", thousandths / kThresholdSteps, thousandths % kThresholdSteps);
+    std::snprintf(text, sizeof text, "%d.%03d", thousandths / recog::kThresholdSteps,
+                  thousandths % recog::kThresholdSteps);
     return text;
 }
 
 // What the pictures, boxes and tuning come to, on the console.
-void print_tuning(const ColorTuning& t, const std::vector<PixelBox> boxes[2]) {
+void print_tuning(const recog::ColorTuning& t, const std::vector<recog::PixelBox> boxes[2]) {
     platform::console_printf("colour table (camera,red,green,blue):\n");
-    platform::console_write(color_file_text(t.table));
+    platform::console_write(files::color_file_text(t.table));
     for (int cam = 0; cam < 2; ++cam) {
-        const MatchShares& s = t.shares[cam];
+        const recog::MatchShares& s = t.shares[cam];
         const int kept = t.table.color_num[cam] - t.added[cam];
         platform::console_printf("camera %d (%s): %zu box%s, %d colour%s (%d new, %d kept)", cam, kSide[cam],
                                  boxes[cam].size(), boxes[cam].size() == 1 ? "" : "es",
@@ -129,18 +107,18 @@ void print_tuning(const ColorTuning& t, const std::vector<PixelBox> boxes[2]) {
 }
 
 // The picture with its boxes beside the mask of the table at the threshold, and the shares.
-cv::Mat tune_view(const cv::Mat& picture, const std::vector<PixelBox>& boxes, const ColorTuning& t, int cam,
-                  const PixelBox* dragging) {
+cv::Mat tune_view(const cv::Mat& picture, const std::vector<recog::PixelBox>& boxes,
+                  const recog::ColorTuning& t, int cam, const recog::PixelBox* dragging) {
     cv::Mat mask;
     if (t.table.color_num[cam] > 0) {
-        mask = color_mask(picture, t.table, cam, t.color_th);
+        mask = recog::color_mask(picture, t.table, cam, t.color_th);
     } else {
         mask = cv::Mat(picture.size(), CV_8UC3, cv::Scalar::all(255));  // nothing is cone-coloured
     }
     cv::Mat view(picture.rows, 2 * picture.cols, CV_8UC3);
     picture.copyTo(view(cv::Rect(0, 0, picture.cols, picture.rows)));
     mask.copyTo(view(cv::Rect(picture.cols, 0, picture.cols, picture.rows)));
-    for (const PixelBox& b : boxes) {
+    for (const recog::PixelBox& b : boxes) {
         for (int offset : {0, picture.cols}) {
             cv::rectangle(view, cv::Rect(offset + b.x, b.y, b.w, b.h), kBoxColour, 1);
         }
@@ -148,7 +126,7 @@ cv::Mat tune_view(const cv::Mat& picture, const std::vector<PixelBox>& boxes, co
     if (dragging)
         cv::rectangle(view, cv::Rect(dragging->x, dragging->y, dragging->w, dragging->h), kDragColour, 1);
     char text[96];
-    const MatchShares& s = t.shares[cam];
+    const recog::MatchShares& s = t.shares[cam];
     std::snprintf(text, sizeof text, "th %s  box %.1f%%  bg %.2f%%", threshold_text(t.th_thousandths).c_str(),
                   100.0 * s.box_share(), 100.0 * s.background_share());
     cv::putText(view, text, cv::Point(picture.cols + 4, picture.rows - 6), cv::FONT_HERSHEY_SIMPLEX, 0.4,
@@ -157,34 +135,37 @@ cv::Mat tune_view(const cv::Mat& picture, const std::vector<PixelBox>& boxes, co
 }
 
 // Both views, left above right: the picture to look at without a display.
-cv::Mat mask_picture(const cv::Mat pictures[2], const std::vector<PixelBox> boxes[2], const ColorTuning& t) {
+cv::Mat mask_picture(const cv::Mat pictures[2], const std::vector<recog::PixelBox> boxes[2],
+                     const recog::ColorTuning& t) {
     cv::Mat both;
     cv::vconcat(tune_view(pictures[0], boxes[0], t, 0, nullptr),
                 tune_view(pictures[1], boxes[1], t, 1, nullptr), both);
     return both;
 }
 
-ColorTuning propose(const cv::Mat pictures[2], const std::vector<PixelBox> boxes[2], const ColorTable& kept) {
-    TuningView views[2];
+recog::ColorTuning propose(const cv::Mat pictures[2], const std::vector<recog::PixelBox> boxes[2],
+                           const files::ColorTable& kept) {
+    recog::TuningView views[2];
     for (int cam = 0; cam < 2; ++cam) {
         views[cam].picture = &pictures[cam];
         views[cam].boxes = boxes[cam];
     }
-    return tune_colors(views, kept);
+    return recog::tune_colors(views, kept);
 }
 
 // The same table at another threshold.
-void set_threshold(ColorTuning& t, int thousandths, const cv::Mat pictures[2],
-                   const std::vector<PixelBox> boxes[2]) {
+void set_threshold(recog::ColorTuning& t, int thousandths, const cv::Mat pictures[2],
+                   const std::vector<recog::PixelBox> boxes[2]) {
     t.th_thousandths = thousandths;
-    t.color_th = threshold_of(thousandths);
+    t.color_th = recog::threshold_of(thousandths);
     for (int cam = 0; cam < 2; ++cam) {
-        t.shares[cam] = match_shares(TuningView{&pictures[cam], boxes[cam]}, t.table, cam, t.color_th);
+        t.shares[cam] =
+            recog::match_shares(recog::TuningView{&pictures[cam], boxes[cam]}, t.table, cam, t.color_th);
     }
 }
 
 // The box spanned by two corners, clipped to the picture.
-PixelBox spanned(int x0, int y0, int x1, int y1, const cv::Mat& picture) {
+recog::PixelBox spanned(int x0, int y0, int x1, int y1, const cv::Mat& picture) {
     x0 = std::clamp(x0, 0, picture.cols - 1);
     x1 = std::clamp(x1, 0, picture.cols - 1);
     y0 = std::clamp(y0, 0, picture.rows - 1);
@@ -197,8 +178,8 @@ enum class SessionEnd { write, quit };
 // The windows: boxes dragged with the left button (u takes the last one back), the threshold on a
 // slider, w to write the table, q to quit without writing. (A right click opens the image
 // library's own menu in some builds, so it is not used.)
-SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes[2], const ColorTable& kept,
-                          ColorTuning& t) {
+SessionEnd window_session(const cv::Mat pictures[2], std::vector<recog::PixelBox> boxes[2],
+                          const files::ColorTable& kept, recog::ColorTuning& t) {
     platform::Ui& ui = platform::ui();
     for (int cam = 0; cam < 2; ++cam) {
         platform::WindowOptions window;
@@ -207,7 +188,7 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
         window.x = 24 + cam * 344;    // side by side, the left picture at the left
         window.y = 24;
         ui.create_window(kWindow[cam], window);
-        ui.create_trackbar(kWindow[cam], kTrackbar, kThresholdSteps, t.th_thousandths);
+        ui.create_trackbar(kWindow[cam], kTrackbar, recog::kThresholdSteps, t.th_thousandths);
     }
     platform::console_printf(
         "drag a box around each cone with the mouse (u takes the last box back), move the %s\n"
@@ -224,7 +205,7 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
     for (;;) {
         if (redraw) {
             for (int cam = 0; cam < 2; ++cam) {
-                PixelBox shown;
+                recog::PixelBox shown;
                 if (drag[cam].active)
                     shown = spanned(drag[cam].x0, drag[cam].y0, drag[cam].x1, drag[cam].y1, pictures[cam]);
                 ui.show(kWindow[cam],
@@ -266,7 +247,7 @@ SessionEnd window_session(const cv::Mat pictures[2], std::vector<PixelBox> boxes
                         if (!drag[cam].active) break;
                         drag[cam].active = false;
                         redraw = true;
-                        const PixelBox b = spanned(drag[cam].x0, drag[cam].y0, e.x, e.y, picture);
+                        const recog::PixelBox b = spanned(drag[cam].x0, drag[cam].y0, e.x, e.y, picture);
                         if (b.w >= kSmallestDrag && b.h >= kSmallestDrag) {
                             boxes[cam].push_back(b);
                             drawn.push_back(cam);
@@ -303,17 +284,17 @@ int tune(const TuneArgs& a) {
     if (!a.mask.empty() && !can_write_picture(a.mask)) {
         return fail(a.mask + ": no picture format for this file name (use .png, .bmp, .jpg)", 2);
     }
-    const std::string paths[2] = {a.left.empty() ? platform::left_picture_path() : a.left,
-                                  a.right.empty() ? platform::right_picture_path() : a.right};
+    const std::string paths[2] = {a.left.empty() ? files::left_picture_path() : a.left,
+                                  a.right.empty() ? files::right_picture_path() : a.right};
     cv::Mat pictures[2];
     for (int cam = 0; cam < 2; ++cam) {
         if (!load_camera_picture(paths[cam], pictures[cam], error)) return fail(error, 2);
     }
-    std::vector<PixelBox> boxes[2];
+    std::vector<recog::PixelBox> boxes[2];
     const std::vector<std::string>* given[2] = {&a.box_left, &a.box_right};
     for (int cam = 0; cam < 2; ++cam) {
         for (const std::string& text : *given[cam]) {
-            PixelBox b;
+            recog::PixelBox b;
             parse_box(text, b);  // the parser has checked the form
             const std::string problem = box_problem(b, pictures[cam].cols, pictures[cam].rows);
             if (!problem.empty())
@@ -333,17 +314,17 @@ int tune(const TuneArgs& a) {
         }
     }
 
-    const std::string table_path = platform::color_table_path();
-    ColorTable kept{};
+    const std::string table_path = files::color_table_path();
+    files::ColorTable kept{};
     if (a.append) {
         if (platform::file_exists(table_path)) {
-            fio_read_color_file(table_path, &kept);
+            files::fio_read_color_file(table_path, &kept);
         } else {
             platform::console_printf("no colour table at %s yet: a new one is made\n", table_path.c_str());
         }
     }
 
-    ColorTuning t = propose(pictures, boxes, kept);
+    recog::ColorTuning t = propose(pictures, boxes, kept);
     print_tuning(t, boxes);
     bool write = a.write;
     if (!ui.headless()) {
@@ -353,7 +334,8 @@ int tune(const TuneArgs& a) {
     }
 
     int status = 0;
-    if (!a.mask.empty() && !write_picture(a.mask, mask_picture(pictures, boxes, t))) {
+    if (std::string reason;
+        !a.mask.empty() && !save_picture(a.mask, mask_picture(pictures, boxes, t), reason)) {
         status = fail(a.mask + ": the mask picture could not be written", 1);
     }
     if (!write) {
@@ -372,7 +354,7 @@ int tune(const TuneArgs& a) {
     }
     const bool had_table = platform::file_exists(table_path);
     const std::string backup_path = table_path + ".bak";
-    if (!fio_write_color_file(table_path, t.table, backup_path, error)) return fail(error, 1);
+    if (!files::fio_write_color_file(table_path, t.table, backup_path, error)) return fail(error, 1);
     if (had_table) {
         platform::console_printf("colour table written to %s (the old one kept as %s)\n", table_path.c_str(),
                                  backup_path.c_str());
@@ -385,7 +367,7 @@ int tune(const TuneArgs& a) {
 
 }  // namespace
 
-bool parse_box(const std::string& text, PixelBox& box) {
+bool parse_box(const std::string& text, recog::PixelBox& box) {
     int v[4];
     size_t start = 0;
     for (int i = 0; i < 4; ++i) {
@@ -398,7 +380,7 @@ bool parse_box(const std::string& text, PixelBox& box) {
     return true;
 }
 
-std::string box_problem(const PixelBox& b, int width, int height) {
+std::string box_problem(const recog::PixelBox& b, int width, int height) {
     if (b.w <= 0 || b.h <= 0) return "the box is empty (width and height must be at least 1)";
     // In 64 bits: x + w must not overflow on the way.
     if (b.x < 0 || b.y < 0 || int64_t{b.x} + b.w > width || int64_t{b.y} + b.h > height) {
@@ -409,7 +391,8 @@ std::string box_problem(const PixelBox& b, int width, int height) {
 }
 
 platform::CliCommand tune_cli_command(TuneArgs& out) {
-    auto file = [&out](const char* name, std::string TuneArgs::*field, const char* value_name, const char* help) {
+    auto file = [&out](const char* name, std::string TuneArgs::*field, const char* value_name,
+                       const char* help) {
         return platform::CliOption{name, value_name, help,
                                    [&out, field](const std::string& v, std::string&) {
                                        out.*field = v;
@@ -420,7 +403,7 @@ platform::CliCommand tune_cli_command(TuneArgs& out) {
     auto box = [&out](const char* name, std::vector<std::string> TuneArgs::*field, const char* help) {
         return platform::CliOption{name, "x,y,w,h", help,
                                    [&out, field, name](const std::string& v, std::string& error) {
-                                       PixelBox b;
+                                       recog::PixelBox b;
                                        if (!parse_box(v, b)) {
                                            error = std::string(name) + " " + v +
                                                    ": a box is x,y,w,h, four whole numbers";
@@ -465,33 +448,18 @@ platform::CliCommand tune_cli_command(TuneArgs& out) {
             "repeat for\nmore cones"),
         box("--box-right", &TuneArgs::box_right, "the same in the right picture"),
         flag("--write", &TuneArgs::write,
-             "write the table to rk9t_color.dat of the work\ndirectory, the old one kept as rk9t_color.dat.bak"),
+             "write the table to rk9t_color.dat of the work\ndirectory, the old one kept as "
+             "rk9t_color.dat.bak"),
         flag("--append", &TuneArgs::append, "keep the table's colours and add the new ones to them"),
-        file("--mask", &TuneArgs::mask, "OUT.png", "both pictures with their boxes beside the mask of the\ntable"),
+        file("--mask", &TuneArgs::mask, "OUT.png",
+             "both pictures with their boxes beside the mask of the\ntable"),
     };
     return c;
 }
 
 bool parse_tune_args(const std::vector<std::string>& args, TuneArgs& out, std::string& error) {
     out = TuneArgs{};
-    platform::CliProgram program;
-    program.name = "cone-locator";
-    program.commands = {tune_cli_command(out)};
-    std::vector<std::string> words{"tune"};
-    words.insert(words.end(), args.begin(), args.end());
-    const platform::CliParse parse = platform::parse_command_line(program, words);
-    switch (parse.outcome) {
-        case platform::CliOutcome::help:
-            out.help = true;
-            return true;
-        case platform::CliOutcome::error:
-            error = parse.error;
-            return false;
-        case platform::CliOutcome::run:
-        case platform::CliOutcome::version:
-            break;
-    }
-    return true;
+    return platform::parse_command_args("cone-locator", tune_cli_command(out), args, out.help, error);
 }
 
 int run_tune_command(const TuneArgs& args) {

@@ -27,9 +27,9 @@ platform::CliCommand tune_cli_command(TuneArgs& out);
 bool parse_tune_args(const std::vector<std::string>& args, TuneArgs& out, std::string& error);
 
 // "x,y,w,h" with four whole numbers; false for anything else.
-bool parse_box(const std::string& text, PixelBox& box);
+bool parse_box(const std::string& text, recog::PixelBox& box);
 // Empty when the box is not empty and lies inside a picture of that size, else what is wrong.
-std::string box_problem(const PixelBox& box, int width, int height);
+std::string box_problem(const recog::PixelBox& box, int width, int height);
 
 // Runs the command; returns the exit status: 0 done, 1 the table or the mask could not be written
 // or no colour stands out of a picture's boxes, 2 bad arguments, pictures or boxes.

@@ -172,9 +172,9 @@ public:
         paths.left_bin = dir_ + "/left_bin.bmp";
         paths.right_bin = dir_ + "/right_bin.bmp";
         paths.report = dir_ + "/report.txt";
-        RecogParams recog_plm = initial_recog_params();
-        ImageInfo image_info[2]{};
-        std::fill_n(match_list_, kMaxAreas, -1);
+        files::RecogParams recog_plm = files::initial_recog_params();
+        recog::ImageInfo image_info[2]{};
+        std::fill_n(match_list_, recog::kMaxAreas, -1);
         {
             platform::ConsoleRedirect quiet(nullptr);
             app::run_stereo_recognition(&recog_plm, left, right, image_info, areas_.get(), match_list_,
@@ -185,8 +185,8 @@ public:
 
 private:
     std::string dir_;
-    std::unique_ptr<AreaInfo[]> areas_ = std::make_unique<AreaInfo[]>(2 * kMaxAreas);
-    int match_list_[kMaxAreas];
+    std::unique_ptr<recog::AreaInfo[]> areas_ = std::make_unique<recog::AreaInfo[]>(2 * recog::kMaxAreas);
+    int match_list_[recog::kMaxAreas];
 };
 
 Errors errors_of(const Reported& r, const sim::Cone& t) {

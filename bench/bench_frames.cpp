@@ -22,7 +22,7 @@ void unit(float out[3], double red, double green, double blue) {
 
 // Random colours per pixel; about half of them a cone colour at a random brightness.
 cv::Mat noise_frame() {
-    cv::Mat frame(kFrameHeight, kFrameWidth, CV_8UC3);
+    cv::Mat frame(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3);
     std::mt19937 rng(12345);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_real_distribution<double> brightness(0.2, 1.1);
@@ -83,11 +83,11 @@ cv::Mat colour_frame(FrameKind kind) {
 std::vector<uint8_t> binary_plane(FrameKind kind) {
     cv::Mat frame = colour_frame(kind);
     const ColourReference& ref = cone_reference();
-    color_binarize(frame, ref.colors, ref.count, ref.th);
+    recog::color_binarize(frame, ref.colors, ref.count, ref.th);
     cv::Mat grey;
     cv::extractChannel(frame, grey, 0);
-    std::vector<uint8_t> plane(kFramePixels);
-    image_to_plane(grey, plane.data());
+    std::vector<uint8_t> plane(recog::kFramePixels);
+    recog::image_to_plane(grey, plane.data());
     return plane;
 }
 

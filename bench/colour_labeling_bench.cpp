@@ -69,18 +69,18 @@ void colour_ours(benchmark::State& state, FrameKind kind) {
     cv::Mat work;
     for (auto _ : state) {
         frame.copyTo(work);
-        color_binarize(work, ref.colors, ref.count, ref.th);
+        recog::color_binarize(work, ref.colors, ref.count, ref.th);
         benchmark::DoNotOptimize(work.data);
     }
 }
 
-void colour_form(benchmark::State& state, ColourPath path, FrameKind kind) {
+void colour_form(benchmark::State& state, recog::ColourPath path, FrameKind kind) {
     const cv::Mat frame = bench::colour_frame(kind);
     const ColourReference& ref = bench::cone_reference();
     cv::Mat work;
     for (auto _ : state) {
         frame.copyTo(work);
-        color_binarize_on(path, work, ref.colors, ref.count, ref.th);
+        recog::color_binarize_on(path, work, ref.colors, ref.count, ref.th);
         benchmark::DoNotOptimize(work.data);
     }
 }
@@ -98,16 +98,16 @@ void colour_reference(benchmark::State& state, FrameKind kind) {
 
 void labeling_ours(benchmark::State& state, FrameKind kind) {
     const std::vector<uint8_t> plane = bench::binary_plane(kind);
-    auto att = std::make_unique<ImageAtt>();
-    auto areas = std::make_unique<AreaInfo[]>(kMaxAreas);
+    auto att = std::make_unique<recog::ImageAtt>();
+    auto areas = std::make_unique<recog::AreaInfo[]>(recog::kMaxAreas);
     int regions = 0;
     for (auto _ : state) {
-        plane_to_att(plane.data(), att.get());
-        ImageInfo info{};
+        recog::plane_to_att(plane.data(), att.get());
+        recog::ImageInfo info{};
         info.y_start = 1;
         info.y_end = 239;
-        label_regions(&info, areas.get(), att.get());
-        get_area_info(&info, areas.get(), att.get());
+        recog::label_regions(&info, areas.get(), att.get());
+        recog::get_area_info(&info, areas.get(), att.get());
         regions = info.area_num;
         benchmark::DoNotOptimize(areas.get());
     }
@@ -117,7 +117,7 @@ void labeling_ours(benchmark::State& state, FrameKind kind) {
 // Connected components with 8-connectivity and their statistics (count, box, centroid).
 void labeling_reference(benchmark::State& state, FrameKind kind) {
     const std::vector<uint8_t> plane = bench::binary_plane(kind);
-    const cv::Mat bytes(kFrameHeight, kFrameWidth, CV_8UC1, const_cast<uint8_t*>(plane.data()));
+    const cv::Mat bytes(recog::kFrameHeight, recog::kFrameWidth, CV_8UC1, const_cast<uint8_t*>(plane.data()));
     cv::Mat mask, labels, stats, centroids;
     int regions = 0;
     for (auto _ : state) {
@@ -135,7 +135,7 @@ void check_reference_agrees() {
     for (FrameKind kind : bench::kFrameKinds) {
         cv::Mat ours = bench::colour_frame(kind), theirs;
         test.run(ours, ref, theirs);
-        color_binarize(ours, ref.colors, ref.count, ref.th);
+        recog::color_binarize(ours, ref.colors, ref.count, ref.th);
         const int differ = cv::countNonZero(cv::Mat(ours != theirs).reshape(1));
         if (differ != 0)
             std::fprintf(stderr, "note: %s: the reference colour test differs in %d values\n",
@@ -191,17 +191,17 @@ long check_all_colours(const ColourSet<Real>& set, const cv::Mat& every_colour) 
         }
     }
     long differ_all = 0;
-    for (ColourPath path : kColourPaths) {
-        if (!colour_path_available(path)) continue;
+    for (recog::ColourPath path : recog::kColourPaths) {
+        if (!recog::colour_path_available(path)) continue;
         cv::Mat out = every_colour.clone();
-        color_binarize_on(path, out, set.colors, set.count, set.th);
+        recog::color_binarize_on(path, out, set.colors, set.count, set.th);
         cv::Mat channels[3];
         cv::split(out, channels);
         long differ = 0;
         for (const cv::Mat& c : channels) differ += cv::countNonZero(c != expected);
         differ_all += differ;
         std::fprintf(stderr, "colour check: %-26s %-8s %9ld cone-coloured, %ld bytes differ\n", set.name,
-                     colour_path_name(path), black, differ);
+                     recog::colour_path_name(path), black, differ);
     }
     return differ_all;
 }
@@ -276,18 +276,18 @@ int main(int argc, char** argv) {
             break;
         }
     }
-    std::fprintf(stderr, "colour form in use: %s\n", colour_path_name(colour_path_in_use()));
+    std::fprintf(stderr, "colour form in use: %s\n", recog::colour_path_name(recog::colour_path_in_use()));
     if (colour_check) check_every_colour();
     check_reference_agrees();
     for (FrameKind kind : bench::kFrameKinds) {
         const std::string name = bench::frame_kind_name(kind);
         benchmark::RegisterBenchmark(("colour/ours/" + name).c_str(), colour_ours, kind);
         benchmark::RegisterBenchmark(("colour/reference/" + name).c_str(), colour_reference, kind);
-        for (ColourPath path : kColourPaths) {
-            if (path == colour_path_in_use() || !colour_path_available(path)) continue;
+        for (recog::ColourPath path : recog::kColourPaths) {
+            if (path == recog::colour_path_in_use() || !recog::colour_path_available(path)) continue;
             benchmark::RegisterBenchmark(
-                ("colour/" + std::string(colour_path_name(path)) + "/" + name).c_str(), colour_form, path,
-                kind);
+                ("colour/" + std::string(recog::colour_path_name(path)) + "/" + name).c_str(), colour_form,
+                path, kind);
         }
         benchmark::RegisterBenchmark(("labeling/ours/" + name).c_str(), labeling_ours, kind);
         benchmark::RegisterBenchmark(("labeling/reference/" + name).c_str(), labeling_reference, kind);

@@ -19,6 +19,7 @@
 #include "bench/bench_frames.h"
 #include "files/recog_params.h"
 #include "platform/console.h"
+#include "platform/picture_file.h"
 #include "recog/corn_find.h"
 
 namespace {
@@ -32,8 +33,16 @@ constexpr int kMaxPixnum = 20000;
 
 std::string g_dir;  // temporary directory for the saved pictures
 
-RecogParams bench_params() {
-    RecogParams p{};
+// Ours saves its binary picture as a request does: through the tool's picture path.
+recog::BinaryPictureSink saved_to(std::string path) {
+    return [path = std::move(path)](const cv::Mat& binary) {
+        std::string reason;
+        platform::write_picture(path, binary, reason);
+    };
+}
+
+files::RecogParams bench_params() {
+    files::RecogParams p{};
     const ColourReference& ref = bench::cone_reference();
     for (int cam = 0; cam < 2; ++cam) {
         for (int e = 0; e < ref.count; ++e)
@@ -93,14 +102,14 @@ private:
 
 void corn_find_ours(benchmark::State& state, FrameKind kind) {
     const cv::Mat frame = bench::colour_frame(kind);
-    const RecogParams params = bench_params();
+    const files::RecogParams params = bench_params();
     const std::string path = g_dir + "/ours_bin.bmp";
-    auto areas = std::make_unique<AreaInfo[]>(kMaxAreas);
+    auto areas = std::make_unique<recog::AreaInfo[]>(recog::kMaxAreas);
     cv::Mat work;
-    ImageInfo info{};
+    recog::ImageInfo info{};
     for (auto _ : state) {
         frame.copyTo(work);
-        corn_find(params, work, &info, areas.get(), path, 0);
+        recog::corn_find(params, work, &info, areas.get(), 0, nullptr, saved_to(path));
         benchmark::DoNotOptimize(areas.get());
     }
     state.counters["candidates"] = info.area_num;
@@ -127,11 +136,12 @@ void corn_find_reference(benchmark::State& state, FrameKind kind) {
 void check_reference_agrees() {
     const ColourReference& ref = bench::cone_reference();
     ReferenceFinder finder;
-    auto areas = std::make_unique<AreaInfo[]>(kMaxAreas);
+    auto areas = std::make_unique<recog::AreaInfo[]>(recog::kMaxAreas);
     for (FrameKind kind : bench::kFrameKinds) {
         cv::Mat ours = bench::colour_frame(kind), theirs = ours.clone();
-        ImageInfo info{};
-        corn_find(bench_params(), ours, &info, areas.get(), g_dir + "/check_ours.bmp", 0);
+        recog::ImageInfo info{};
+        recog::corn_find(bench_params(), ours, &info, areas.get(), 0, nullptr,
+                         saved_to(g_dir + "/check_ours.bmp"));
         const int reference_count = finder.run(theirs, ref, g_dir + "/check_reference.bmp");
         const cv::Mat a = cv::imread(g_dir + "/check_ours.bmp", cv::IMREAD_UNCHANGED);
         const cv::Mat b = cv::imread(g_dir + "/check_reference.bmp", cv::IMREAD_UNCHANGED);

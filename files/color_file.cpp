@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "files/field_lines.h"
 #include "files/field_splitter.h"
 #include "files/field_values.h"
 #include "files/line_messages.h"
@@ -13,25 +14,18 @@
 #include "platform/console.h"
 #include "platform/replace_file.h"
 
+namespace files {
+
 static_assert(sizeof(ColorTable::color_vec[0]) / sizeof(ColorTable::color_vec[0][0]) == kMaxColors);
 
 void fio_read_color_file(const std::string& path, ColorTable* colors) {
     std::string text;
-    platform::InputError error;
-    if (!read_text_file(path, text, error)) {
-        platform::console_printf("エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n");
-        print_input_problem(path, error);
+    if (!read_parameter_file(path, "エラー！(fio_read_color_file)カラーファイルを開けませんでした。\n", text))
         return;
-    }
     colors->color_num[0] = 0;
     colors->color_num[1] = 0;
 
-    LineMessageScope messages(path);
-    TextLines lines(text);
-    char work[64];
-    FieldArray buff;
-    while (lines.next(work, sizeof work)) {
-        if (devide_into_field(work, ",", buff) != 4) continue;
+    for_each_field_line(path, text, 4, [colors](FieldArray& buff) {
         const int cam = field_to_int(buff[0]);
         if (cam != 0 && cam != 1) {
             // The table has two cameras only; any other number would write outside it. The text
@@ -40,7 +34,7 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
                                "エラー！(fio_read_color_file)カメラ番号%"
                                "sは０でも１でもありません。この行は読み込みませんでした。\n",
                                buff[0]);
-            continue;
+            return true;
         }
         float* vec = colors->color_vec[cam][colors->color_num[cam]];
         vec[0] = field_to_float(buff[1]);
@@ -50,9 +44,10 @@ void fio_read_color_file(const std::string& path, ColorTable* colors) {
             platform::console_printf(
                 "エラー！(fio_read_color_file)　カラーファイルの行数が１６を超えています。\n");
             platform::console_printf("１６行以降は読み込まれませんでした。\n");
-            break;
+            return false;
         }
-    }
+        return true;
+    });
 }
 
 namespace {
@@ -101,3 +96,5 @@ bool fio_write_color_file(const std::string& path, const ColorTable& colors, con
     }
     return platform::replace_file(path, color_file_text(colors), backup_path, error);
 }
+
+}  // namespace files

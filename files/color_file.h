@@ -6,6 +6,8 @@
 
 #include "files/recog_params.h"
 
+namespace files {
+
 // A camera holds at most this many reference colours; reading stops when one camera has them all.
 inline constexpr int kMaxColors = 16;
 
@@ -24,3 +26,5 @@ std::string color_file_text(const ColorTable& colors);
 // when empty). False with a message when it cannot be written; the old file then stays in place.
 bool fio_write_color_file(const std::string& path, const ColorTable& colors, const std::string& backup_path,
                           std::string& error);
+
+}  // namespace files

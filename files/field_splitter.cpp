@@ -4,6 +4,8 @@
 
 #include "files/line_messages.h"
 
+namespace files {
+
 int devide_into_field(const char* line, const char* separators, FieldArray& fields) {
     const size_t length = std::strlen(line);
     int count = 0;
@@ -33,3 +35,5 @@ int devide_into_field(const char* line, const char* separators, FieldArray& fiel
     }
     return count;
 }
+
+}  // namespace files

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace files {
 // The comma splitter shared by the request file and the colour table readers.
 
 // A line splits into at most 32 fields; each field has a 64-character slot (63 characters and
@@ -16,3 +18,5 @@ using FieldArray = char[kMaxFields][kFieldSize];
 // More than kMaxFields fields: prints the splitter's error, stores nothing beyond field 32 and
 // returns kTooManyFields. A field longer than 63 characters keeps its first 63.
 int devide_into_field(const char* line, const char* separators, FieldArray& fields);
+
+}  // namespace files

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <limits>
 
+namespace files {
+
 static_assert(std::numeric_limits<float>::is_iec559, "out-of-range values must round to infinity");
 
 int field_to_int(const char* field) {
@@ -14,3 +16,5 @@ int field_to_int(const char* field) {
 }
 
 float field_to_float(const char* field) { return static_cast<float>(std::strtod(field, nullptr)); }
+
+}  // namespace files

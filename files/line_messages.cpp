@@ -7,6 +7,8 @@
 
 #include "platform/console.h"
 
+namespace files {
+
 namespace {
 
 thread_local LineMessageScope* t_current = nullptr;
@@ -45,3 +47,5 @@ void print_line_message(LineMessageKind kind, const char* format, ...) {
     if (n > 0)
         platform::console_write(std::string_view(text, std::min(static_cast<size_t>(n), sizeof text - 1)));
 }
+
+}  // namespace files

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace files {
+
 enum class LineMessageKind { too_many_fields, bad_camera_number, bad_camera_setting };
 
 inline constexpr int kShownPerKind = 10;
@@ -37,3 +39,5 @@ private:
 // enough of this kind; outside a scope it is always printed. Nothing is formatted for a message
 // that is only counted.
 void print_line_message(LineMessageKind kind, const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+}  // namespace files

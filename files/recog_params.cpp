@@ -1,5 +1,7 @@
 #include "files/recog_params.h"
 
+namespace files {
+
 RecogParams initial_recog_params() {
     RecogParams recog_plm{};  // no colours until the colour table is read
     // 20 keeps the smallest region the morphology lets through (5 x 5); 20000 (a quarter of the
@@ -12,3 +14,5 @@ RecogParams initial_recog_params() {
     recog_plm.max_dist = 0.0f;
     return recog_plm;
 }
+
+}  // namespace files

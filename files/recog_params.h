@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace files {
+
 // Unit colour vectors per camera (0 = left, 1 = right); components red, green, blue.
 struct ColorTable {
     float color_vec[2][16][3];
@@ -27,3 +29,5 @@ struct RecogParams {
 // The values the service starts with, before any request has been read: device 0 titled as the
 // left camera, colour threshold 0.2, candidates between 20 and 20000 pixels, no colours.
 RecogParams initial_recog_params();
+
+}  // namespace files

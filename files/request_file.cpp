@@ -6,11 +6,14 @@
 #include <cstring>
 
 #include "files/color_file.h"
+#include "files/field_lines.h"
 #include "files/field_splitter.h"
 #include "files/field_values.h"
 #include "files/line_messages.h"
 #include "files/text_lines.h"
 #include "platform/console.h"
+
+namespace files {
 
 void normalize_color_vectors(ColorTable* colors) {
     for (int cam = 0; cam < 2; ++cam) {
@@ -31,18 +34,10 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
     // The precise mode is asked for by each request, not kept from an earlier one.
     recog_plm->precision = Precision::whole_pixel;
     std::string text;
-    platform::InputError error;
-    if (!read_text_file(request_path, text, error)) {
-        platform::console_printf("エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n");
-        print_input_problem(request_path, error);
+    if (!read_parameter_file(request_path,
+                             "エラー！(fio_read_recog_plm)リクエストファイルを開けませんでした。\n", text))
         return;
-    }
-    LineMessageScope messages(request_path);
-    TextLines lines(text);
-    char work[64];
-    FieldArray buff;
-    while (lines.next(work, sizeof work)) {
-        if (devide_into_field(work, ",", buff) != 2) continue;
+    for_each_field_line(request_path, text, 2, [recog_plm](FieldArray& buff) {
         const char* key = buff[0];
         const char* value = buff[1];
         if (std::strcmp(key, "color_th") == 0) {
@@ -60,18 +55,21 @@ void read_request_file(RecogParams* recog_plm, const std::string& request_path) 
         } else if (std::strcmp(key, "precision") == 0) {
             recog_plm->precision = field_to_int(value) == 1 ? Precision::subpixel : Precision::whole_pixel;
         }
-    }
+        return true;
+    });
 }
 
 }  // namespace
 
 void fio_read_recog_plm(RecogParams* recog_plm, const std::string& color_path,
-                        const std::string& request_path, int selector) {
-    if (selector == kReadColorAndRequest || selector == kReadColorOnly) {
+                        const std::string& request_path, ParamSources sources) {
+    if (sources != ParamSources::request_only) {
         fio_read_color_file(color_path, &recog_plm->colors);
         normalize_color_vectors(&recog_plm->colors);
     }
-    if (selector == kReadColorAndRequest || selector == kReadRequestOnly) {
+    if (sources != ParamSources::color_only) {
         read_request_file(recog_plm, request_path);
     }
 }
+
+}  // namespace files

@@ -2,6 +2,8 @@
 
 #include "platform/console.h"
 
+namespace files {
+
 bool read_text_file(const std::string& path, std::string& text, platform::InputError& error) {
     return platform::read_input_file(path, platform::kParameterFileLimit, text, error);
 }
@@ -26,3 +28,5 @@ bool TextLines::next(char* buffer, int size) {
     buffer[n] = '\0';
     return true;
 }
+
+}  // namespace files

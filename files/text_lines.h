@@ -7,6 +7,8 @@
 
 #include "platform/input_file.h"
 
+namespace files {
+
 // The whole parameter file at path, read as an input file (a regular file, within the limit of
 // parameter files). False with the problem when it can't be read.
 bool read_text_file(const std::string& path, std::string& text, platform::InputError& error);
@@ -27,3 +29,5 @@ private:
     std::string_view text_;
     size_t at_ = 0;
 };
+
+}  // namespace files

@@ -4,6 +4,20 @@
 #include <sstream>
 
 namespace platform {
+
+CliOption encoding_option(std::optional<ConsoleEncoding>& encoding) {
+    return {"--encoding", "utf-8|cp932", "console encoding (default: from the locale)",
+            [&encoding](const std::string& v, std::string& error) {
+                ConsoleEncoding e;
+                if (!parse_console_encoding(v, e)) {
+                    error = "unknown encoding '" + v + "' (use utf-8 or cp932)";
+                    return false;
+                }
+                encoding = e;
+                return true;
+            },
+            "utf-8 or cp932"};
+}
 namespace {
 
 constexpr size_t kHelpColumn = 24;  // where the option texts start in the help
@@ -246,6 +260,28 @@ std::string cli_help_text(const CliProgram& program, const CliCommand* command) 
     append_option(out, "--version", "the version");
     append_paragraph(out, program.epilogue);
     return out;
+}
+
+bool parse_command_args(const std::string& program_name, CliCommand command,
+                        const std::vector<std::string>& args, bool& help, std::string& error) {
+    CliProgram program;
+    program.name = program_name;
+    std::vector<std::string> words{command.name};
+    words.insert(words.end(), args.begin(), args.end());
+    program.commands = {std::move(command)};
+    const CliParse parse = parse_command_line(program, words);
+    switch (parse.outcome) {
+        case CliOutcome::help:
+            help = true;
+            return true;
+        case CliOutcome::error:
+            error = parse.error;
+            return false;
+        case CliOutcome::run:
+        case CliOutcome::version:
+            break;
+    }
+    return true;
 }
 
 }  // namespace platform

@@ -5,9 +5,12 @@
 // options and commands; each option applies its value to the caller's settings itself.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/console.h"
 
 namespace platform {
 
@@ -19,6 +22,9 @@ struct CliOption {
     std::function<bool(const std::string& value, std::string& error)> apply;
     std::string value_noun = "a value";  // "--work-dir needs a directory"
 };
+
+// "--encoding utf-8|cp932", the console encoding option both programs take.
+CliOption encoding_option(std::optional<ConsoleEncoding>& encoding);
 
 struct CliCommand {
     std::string name;                // "serve"
@@ -51,6 +57,10 @@ struct CliParse {
 // nearest name when one is close, and points to --help.
 CliParse parse_command_line(const CliProgram& program, const std::vector<std::string>& words);
 CliParse parse_command_line(const CliProgram& program, int argc, char** argv);
+// The arguments that follow `command`'s name, parsed as the program's parser does. False with the
+// message in error; with --help, help is set and nothing else is checked.
+bool parse_command_args(const std::string& program_name, CliCommand command,
+                        const std::vector<std::string>& args, bool& help, std::string& error);
 
 // The text of "PROGRAM --help" (command null) or "PROGRAM COMMAND --help".
 std::string cli_help_text(const CliProgram& program, const CliCommand* command);

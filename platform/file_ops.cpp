@@ -35,4 +35,14 @@ bool remove_file(const std::string& path, std::string* reason) {
     return false;
 }
 
+std::string directory_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string file_name_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace platform

@@ -17,4 +17,8 @@ bool create_empty_file(const std::string& path, std::string* reason = nullptr);
 // when one is asked for; errno is kept.
 bool remove_file(const std::string& path, std::string* reason = nullptr);
 
+// The directory part of a path with its final '/' ("" for a bare name), and the name after it.
+std::string directory_of(const std::string& path);
+std::string file_name_of(const std::string& path);
+
 }  // namespace platform

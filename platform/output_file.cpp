@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/file_ops.h"
+
 namespace platform {
 namespace {
 
@@ -24,16 +26,6 @@ std::string resolve_target(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ec);
     return ec ? path : resolved.string();
-}
-
-std::string directory_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string file_name_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // A fresh hidden file beside the target. Its name never is one of the protocol's names.

@@ -39,19 +39,6 @@ const std::string& work_dir() { return current(); }
 void set_work_dir(std::string dir) { current() = with_slash(std::move(dir)); }
 std::string work_path(std::string_view name) { return work_dir() + std::string(name); }
 
-std::string request_path() { return work_path(kRequestFile); }
-std::string notify_path() { return work_path(kNotifyFile); }
-std::string report_path() { return work_path(kReportFile); }
-std::string color_table_path() { return work_path(kColorFile); }
-std::string left_picture_path() { return work_path(kLeftPicture); }
-std::string right_picture_path() { return work_path(kRightPicture); }
-std::string left_bin_path() { return work_path(kLeftBinPicture); }
-std::string right_bin_path() { return work_path(kRightBinPicture); }
-std::string edge_picture_path() { return work_path(kEdgePicture); }
-std::string still_dir_path() { return work_path(kStillDir); }
-std::string service_lock_path() { return work_path(kServiceLockFile); }
-std::string camera_settings_path() { return work_path(kCameraSettingsFile); }
-
 bool ensure_work_dir() {
     std::error_code ec;
     const std::filesystem::path dir(work_dir());

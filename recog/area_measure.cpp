@@ -14,6 +14,8 @@
 
 #include "platform/console.h"
 
+namespace recog {
+
 // The measures follow the defined scans exactly, with one row-major pass over the measured
 // window:
 // - Box and extreme pixels. Within one row, the pixels of a region that the <= / >= comparisons
@@ -444,3 +446,5 @@ void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_a
     }
     print_table(area_info, count, target_areas);
 }
+
+}  // namespace recog

@@ -4,4 +4,8 @@
 
 #include "recog/recog_types.h"
 
+namespace recog {
+
 void get_area_info(ImageInfo* image_info, AreaInfo* area_info, ImageAtt* image_att);
+
+}  // namespace recog

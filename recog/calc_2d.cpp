@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace recog {
+
 void Calc2D::rotate_points(double (*points)[2], double center_x, double center_y, double angle, int n) const {
     // Three passes (to the centre, turn, back) so every value is rounded the same way as the
     // shape measures have always been computed.
@@ -31,3 +33,5 @@ void Calc2D::shift_points(double (*points)[2], const double offset[2], int n, do
         points[i][1] += oy;
     }
 }
+
+}  // namespace recog

@@ -1,4 +1,6 @@
 #pragma once
+
+namespace recog {
 // Point-array geometry of the shape decision: turning and shifting the gathered pixels of an area.
 
 // A stateless value: points are pairs of doubles (x, y), changed in place.
@@ -10,3 +12,5 @@ public:
     // Adds factor x offset to each of the first n points.
     void shift_points(double (*points)[2], const double offset[2], int n, double factor) const;
 };
+
+}  // namespace recog

@@ -11,6 +11,8 @@
 #include "recog/colour_paths.h"
 #include "recog/working_images.h"
 
+namespace recog {
+
 // The colour test is the plain double computation: m = sqrt(R^2 + G^2 + B^2), the direction
 // (R/m, G/m, B/m), and per reference colour the distance sqrt(dr^2 + dg^2 + db^2) < th. It is
 // made fast without changing a single result:
@@ -174,3 +176,5 @@ void color_binarize(cv::Mat& image, const float (*ref_colors)[3], int n, float t
 void color_binarize(cv::Mat& image, const double (*ref_colors)[3], int n, double th) {
     binarize_with(best_path(), image, ref_colors, n, th);
 }
+
+}  // namespace recog

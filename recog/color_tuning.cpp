@@ -11,6 +11,8 @@
 #include "files/request_file.h"
 #include "recog/working_images.h"
 
+namespace recog {
+
 namespace {
 
 // As many clusters as a camera may take colours: the selection below keeps the useful ones.
@@ -261,9 +263,9 @@ Best best_of(const Curve& curve) {
     return best;
 }
 
-ColorTable unit_table(const ColorTable& table) {
-    ColorTable unit = table;
-    normalize_color_vectors(&unit);
+files::ColorTable unit_table(const files::ColorTable& table) {
+    files::ColorTable unit = table;
+    files::normalize_color_vectors(&unit);
     return unit;
 }
 
@@ -275,14 +277,15 @@ float threshold_of(int thousandths) {
     return static_cast<float>(thousandths / double(kThresholdSteps));
 }
 
-cv::Mat color_mask(const cv::Mat& picture, const ColorTable& table, int cam, float color_th) {
-    const ColorTable unit = unit_table(table);
+cv::Mat color_mask(const cv::Mat& picture, const files::ColorTable& table, int cam, float color_th) {
+    const files::ColorTable unit = unit_table(table);
     cv::Mat mask = picture.clone();
-    color_binarize(mask, unit.color_vec[cam], std::clamp(unit.color_num[cam], 0, kMaxColors), color_th);
+    color_binarize(mask, unit.color_vec[cam], std::clamp(unit.color_num[cam], 0, files::kMaxColors),
+                   color_th);
     return mask;
 }
 
-MatchShares match_shares(const TuningView& view, const ColorTable& table, int cam, float color_th) {
+MatchShares match_shares(const TuningView& view, const files::ColorTable& table, int cam, float color_th) {
     MatchShares shares;
     const cv::Mat boxed = box_mask(view);
     const bool has_colours = table.color_num[cam] > 0;
@@ -305,10 +308,10 @@ MatchShares match_shares(const TuningView& view, const ColorTable& table, int ca
     return shares;
 }
 
-ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept) {
+ColorTuning tune_colors(const TuningView views[2], const files::ColorTable& kept) {
     ColorTuning out;
     out.table = kept;
-    const ColorTable kept_unit = unit_table(kept);
+    const files::ColorTable kept_unit = unit_table(kept);
 
     CameraPixels px[2];
     std::vector<std::vector<float>> candidate_distance[2];
@@ -318,7 +321,7 @@ ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept) {
     int room[2];
     for (int cam = 0; cam < 2; ++cam) {
         px[cam] = gather(views[cam]);
-        const int kept_count = std::clamp(kept.color_num[cam], 0, kMaxColors);
+        const int kept_count = std::clamp(kept.color_num[cam], 0, files::kMaxColors);
         // Without pixels on both sides of the boxes no colour can stand out.
         const bool contrast = px[cam].box_pixels > 0 && px[cam].background_pixels > 0;
         room[cam] = contrast ? std::max(0, kMaxTunedColors - kept_count) : 0;
@@ -334,13 +337,13 @@ ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept) {
             if (px[cam].in_box[i]) box_units.push_back(px[cam].units[i]);
         }
         // Candidates as the file will hold them, and their distances as the finder will see them.
-        ColorTable candidates{};
+        files::ColorTable candidates{};
         for (const Unit& c : cluster_directions(box_units, kClusters)) {
             float* v = candidates.color_vec[cam][candidates.color_num[cam]++];
             file_values(c, v);
             candidate_values[cam].push_back({v[0], v[1], v[2]});
         }
-        const ColorTable candidates_unit = unit_table(candidates);
+        const files::ColorTable candidates_unit = unit_table(candidates);
         for (int k = 0; k < candidates.color_num[cam]; ++k) {
             candidate_distance[cam].push_back(distances_to(px[cam], candidates_unit.color_vec[cam][k]));
         }
@@ -401,3 +404,5 @@ ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept) {
         out.shares[cam] = match_shares(views[cam], out.table, cam, out.color_th);
     return out;
 }
+
+}  // namespace recog

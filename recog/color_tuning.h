@@ -11,6 +11,8 @@ namespace cv {
 class Mat;
 }
 
+namespace recog {
+
 // A rectangle of pixels: columns x .. x + w - 1, rows y .. y + h - 1.
 struct PixelBox {
     int x = 0, y = 0, w = 0, h = 0;
@@ -41,7 +43,7 @@ inline constexpr int kMaxTunedColors = 15;
 inline constexpr int kThresholdSteps = 1000;
 
 struct ColorTuning {
-    ColorTable table{};      // as the file holds them: kept colours first, then the added ones
+    files::ColorTable table{};  // as the file holds them: kept colours first, then the added ones
     int added[2] = {0, 0};   // colours added per camera
     int th_thousandths = 0;  // the proposed threshold
     float color_th = 0.0f;   // the same as the request reader reads it
@@ -61,12 +63,14 @@ float threshold_of(int thousandths);
 // threshold of both cameras is the middle of the range around the best summed score in which it
 // falls by at most 1 % below and 0.1 % above, so that the next frames' noise and light have room
 // on both sides. A camera without boxes keeps its colours and gets none.
-ColorTuning tune_colors(const TuningView views[2], const ColorTable& kept);
+ColorTuning tune_colors(const TuningView views[2], const files::ColorTable& kept);
 
 // Shares at the threshold, with the table's colours for camera cam (file values, scaled to unit
 // length as the reader does) and the finder's colour test.
-MatchShares match_shares(const TuningView& view, const ColorTable& table, int cam, float color_th);
+MatchShares match_shares(const TuningView& view, const files::ColorTable& table, int cam, float color_th);
 
 // The picture binarized by the finder's colour test with the table's colours for camera cam:
 // black where cone-coloured, white elsewhere (unchanged when the camera has no colours).
-cv::Mat color_mask(const cv::Mat& picture, const ColorTable& table, int cam, float color_th);
+cv::Mat color_mask(const cv::Mat& picture, const files::ColorTable& table, int cam, float color_th);
+
+}  // namespace recog

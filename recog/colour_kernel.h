@@ -16,7 +16,7 @@
 
 #include <cstdint>
 
-namespace colour_kernel {
+namespace recog::colour_kernel {
 
 inline constexpr int kMaxReferences = 16;
 // Pixels gathered per block: one bit each in a 64-bit hit mask.
@@ -90,4 +90,4 @@ inline void classify_row(uint8_t* bgr, int count, const References& refs) {
 // The AVX2 form, built in a translation unit of its own; call it only where the CPU has AVX2.
 void classify_row_avx2(uint8_t* bgr, int count, const References& refs);
 
-}  // namespace colour_kernel
+}  // namespace recog::colour_kernel

@@ -7,7 +7,7 @@
 #if defined(__AVX2__)
 #include <immintrin.h>
 
-namespace colour_kernel {
+namespace recog::colour_kernel {
 namespace {
 
 struct Avx2 {
@@ -35,6 +35,6 @@ void classify_row_avx2(uint8_t* bgr, int count, const References& refs) {
     classify_row<Avx2>(bgr, count, refs);
 }
 
-}  // namespace colour_kernel
+}  // namespace recog::colour_kernel
 
 #endif

@@ -6,6 +6,8 @@ namespace cv {
 class Mat;
 }
 
+namespace recog {
+
 enum class ColourPath {
     portable,  // plain C++, no vector instructions of its own
     sse2,      // two pixels per operation (x86-64 baseline)
@@ -23,3 +25,5 @@ ColourPath colour_path_in_use();
 // color_binarize on the given form; a form that is not available falls back to the one in use.
 void color_binarize_on(ColourPath path, cv::Mat& image, const float (*ref_colors)[3], int n, float th);
 void color_binarize_on(ColourPath path, cv::Mat& image, const double (*ref_colors)[3], int n, double th);
+
+}  // namespace recog

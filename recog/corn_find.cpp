@@ -6,11 +6,12 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/console.h"
-#include "platform/picture_file.h"
 #include "recog/area_measure.h"
 #include "recog/labeling.h"
 #include "recog/shape_decision.h"
 #include "recog/working_images.h"
+
+namespace recog {
 
 namespace {
 
@@ -32,13 +33,8 @@ FinderStorage& storage() {
 
 }  // namespace
 
-void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
-               const std::string& bin_path, int cam_index) {
-    corn_find(recog_plm, image, image_info, area_info, bin_path, cam_index, nullptr);
-}
-
-void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
-               const std::string& bin_path, int cam_index, SubpixelArea* subpixel) {
+void corn_find(files::RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, AreaInfo* area_info,
+               int cam_index, SubpixelArea* subpixel, const BinaryPictureSink& binary_ready) {
     // The pipeline works on whole 320 x 240 colour frames; anything else would be read past its end.
     if (image.cols != kFrameWidth || image.rows != kFrameHeight || image.type() != CV_8UC3) {
         platform::console_printf("エラー！(corn_find)画像の大きさが %d x %d ではありません。\n", kFrameWidth,
@@ -47,7 +43,8 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
         return;
     }
     if (cam_index != 0 && cam_index != 1) {
-        platform::console_printf("エラー！(corn_find)カメラ番号 %d は 0 か 1 でなければなりません。\n", cam_index);
+        platform::console_printf("エラー！(corn_find)カメラ番号 %d は 0 か 1 でなければなりません。\n",
+                                 cam_index);
         image_info->area_num = 0;
         return;
     }
@@ -61,11 +58,7 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     // without a full 3 x 3 block vanish, the others come back one pixel wider.
     cv::dilate(s.grey, s.work, cv::Mat());
     cv::erode(s.work, s.grey, cv::Mat(), cv::Point(-1, -1), 2);
-    // The binary picture is for the operator only: a failure is named and the request goes on.
-    if (std::string reason; !platform::write_picture(bin_path, s.grey, reason)) {
-        platform::console_printf("エラー！ファイル名：%sに書き込めません（%s）．(corn_find)\n",
-                                 bin_path.c_str(), reason.c_str());
-    }
+    if (binary_ready) binary_ready(s.grey);
 
     image_to_plane(s.grey, s.image_edge1);
     image_info->y_start = 1;
@@ -111,3 +104,5 @@ void corn_find(RecogParams recog_plm, cv::Mat& image, ImageInfo* image_info, Are
     if (subpixel)
         measure_subpixel_areas(s.colour_plane, image_info, &s.image_att, area_info, count, subpixel);
 }
+
+}  // namespace recog

@@ -12,6 +12,8 @@
 
 #include "platform/console.h"
 
+namespace recog {
+
 // How label_regions gets the results of rewriting the frame at every merge without doing so.
 //
 // The labeling is defined in three stages over the windows (r0 = y_start, r1 = y_end):
@@ -626,3 +628,5 @@ void mask_by_size(const AreaInfo* area_info, const ImageAtt* image_att, uint8_t*
         plane[k] = big ? 255 : 0;
     }
 }
+
+}  // namespace recog

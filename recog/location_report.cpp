@@ -3,7 +3,8 @@
 #include <cstdlib>
 
 #include "platform/console.h"
-#include "platform/cp932_text_file.h"
+
+namespace recog {
 
 namespace {
 
@@ -43,26 +44,11 @@ bool corn_locate_pair(const SubpixelArea& l, const SubpixelArea& r, CornLocation
     return locate(l.cog_x, l.cog_y, r.cog_x, l.height, l.width, loc);
 }
 
-int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok, std::string* report_failure) {
-    return corn_get_location(image_info, area_info_large, nullptr, match_list, report_path, report_ok,
-                             report_failure);
-}
-
-int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large,
-                      const SubpixelArea* subpixel_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok, std::string* report_failure) {
-    platform::Cp932TextFile report;
-    bool ok = true;
-    if (!report_path.empty() && !report.open(report_path)) {
-        ok = false;
-        platform::console_printf("エラー！ファイル名：%sを書き込み用に開けません．(corn_get_location)\n",
-                                 report_path.c_str());
-        platform::console_printf("  %s: %s\n", report_path.c_str(), report.failure().c_str());
-    }
-    platform::console_printf("＜＜ステレオマッチング結果＞＞\n");
-
-    int count = 0;
+std::vector<files::ReportedObject> locate_matched_pairs(const ImageInfo* image_info,
+                                                        const AreaInfo* area_info_large,
+                                                        const SubpixelArea* subpixel_large,
+                                                        const int* match_list) {
+    std::vector<files::ReportedObject> objects;
     const int left_num = image_info[0].area_num < kMaxAreas ? image_info[0].area_num : kMaxAreas;
     for (int i = 0; i < left_num; ++i) {
         const int j = match_list[i];
@@ -75,27 +61,20 @@ int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_lar
                                   ? corn_locate_pair(subpixel_large[i], subpixel_large[kMaxAreas + j], &loc)
                                   : corn_locate_pair(l, r, &loc);
         if (!reported) continue;
-
-        platform::console_printf("左イメージ　　　　cog_x: %4d, cog_y: %4d\n", l.cog_x, l.cog_y);
-        platform::console_printf("右イメージ　　　　cog_x: %4d, cog_y: %4d\n", r.cog_x, r.cog_y);
-        platform::console_printf("対象の位置情報　　x:%.1f, y:%.1f, z:%.1f\n", loc.x, loc.y, loc.z);
-        platform::console_printf("対象のサイズ情報　H:%.1f, W:%.1f\n", loc.h, loc.w);
-
-        report.printf("左イメージcog x_y, %4d, %4d\n", l.cog_x, l.cog_y);
-        report.printf("右イメージcog x_y, %4d, %4d\n", r.cog_x, r.cog_y);
-        report.printf("対象の位置情報　　x_y_z, %.1f, %.1f, %.1f\n", loc.x, loc.y, loc.z);
-        report.printf("対象のサイズ情報　H_W, %.1f, %.1f\n", loc.h, loc.w);
-        ++count;
+        objects.push_back({l.cog_x, l.cog_y, r.cog_x, r.cog_y, loc.x, loc.y, loc.z, loc.h, loc.w});
     }
-
-    // A report cut short (full disk) must not pass for a complete one: it is not put in place.
-    if (report.is_open() && !report.close()) {
-        ok = false;
-        platform::console_printf("エラー！ファイル名：%sに書き込めません（%s）．(corn_get_location)\n",
-                                 report_path.c_str(), report.failure().c_str());
-    }
-    platform::console_printf("総対象数：%d\n", count);
-    if (report_ok) *report_ok = ok;
-    if (report_failure) *report_failure = ok ? std::string() : report.failure();
-    return count;
+    return objects;
 }
+
+void print_location_heading() { platform::console_printf("＜＜ステレオマッチング結果＞＞\n"); }
+
+void print_located_object(const files::ReportedObject& o) {
+    platform::console_printf("左イメージ　　　　cog_x: %4d, cog_y: %4d\n", o.left_cog_x, o.left_cog_y);
+    platform::console_printf("右イメージ　　　　cog_x: %4d, cog_y: %4d\n", o.right_cog_x, o.right_cog_y);
+    platform::console_printf("対象の位置情報　　x:%.1f, y:%.1f, z:%.1f\n", o.x, o.y, o.z);
+    platform::console_printf("対象のサイズ情報　H:%.1f, W:%.1f\n", o.h, o.w);
+}
+
+void print_location_total(int count) { platform::console_printf("総対象数：%d\n", count); }
+
+}  // namespace recog

@@ -1,10 +1,13 @@
 #pragma once
-// Triangulates the matched pairs, prints them and writes the report file.
+// Triangulates the matched pairs and prints them; the caller writes the report file.
 
-#include <string>
+#include <vector>
 
+#include "files/location_report.h"
 #include "recog/recog_types.h"
 #include "recog/subpixel_measures.h"
+
+namespace recog {
 
 // Position (x ahead, y to the left, z up) and size (h, w) of one object, in baseline units.
 struct CornLocation {
@@ -17,16 +20,17 @@ bool corn_locate_pair(const AreaInfo& left, const AreaInfo& right, CornLocation*
 // The same from sub-pixel centres and extents (the precise mode).
 bool corn_locate_pair(const SubpixelArea& left, const SubpixelArea& right, CornLocation* location);
 
-// Reports every matched pair farther than 200 on the console and, unless report_path is empty, in
-// that file (CP932, replaced whole on each call: a reader never sees a part of it). Returns the
-// number of reported objects; *report_ok, when given, tells whether the requested file was
-// written completely, and *report_failure why it was not.
-int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok = nullptr,
-                      std::string* report_failure = nullptr);
-// The same with x, y, z, H and W from the sub-pixel measures of subpixel_large (2 x 256 entries,
-// left first) when it is given; the centres printed stay the whole-pixel ones.
-int corn_get_location(const ImageInfo* image_info, const AreaInfo* area_info_large,
-                      const SubpixelArea* subpixel_large, const int* match_list,
-                      const std::string& report_path, bool* report_ok = nullptr,
-                      std::string* report_failure = nullptr);
+// The objects of the matched pairs farther than 200, in the order of the left candidates. With
+// subpixel_large (2 x 256 entries, left first) x, y, z, H and W come from the sub-pixel measures;
+// the centres stay the whole-pixel ones.
+std::vector<files::ReportedObject> locate_matched_pairs(const ImageInfo* image_info,
+                                                        const AreaInfo* area_info_large,
+                                                        const SubpixelArea* subpixel_large,
+                                                        const int* match_list);
+
+// The console table of the located objects: the heading, four lines an object, the total.
+void print_location_heading();
+void print_located_object(const files::ReportedObject& object);
+void print_location_total(int count);
+
+}  // namespace recog

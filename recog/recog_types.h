@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace recog {
+
 inline constexpr int kFrameWidth = 320;
 inline constexpr int kFrameHeight = 240;
 inline constexpr int kFramePixels = kFrameWidth * kFrameHeight;
@@ -62,3 +64,5 @@ struct AreaInfo {
     float fill_ratio;
 };
 static_assert(sizeof(AreaInfo) == 30 * 4);
+
+}  // namespace recog

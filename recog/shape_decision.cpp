@@ -8,6 +8,8 @@
 #include "platform/console.h"
 #include "recog/calc_2d.h"
 
+namespace recog {
+
 namespace {
 
 constexpr int kPointStore = 16384;
@@ -217,3 +219,5 @@ void decide_landmark(AreaInfo* area, const uint8_t* work, const int box_i[4], co
     score += below(divide(line_width[2].value, line_width[2].valid, w), 0.2);
     if (score >= 8) platform::console_printf("ランドマーク ↓\n");
 }
+
+}  // namespace recog

@@ -6,6 +6,8 @@
 
 #include "recog/recog_types.h"
 
+namespace recog {
+
 // The aligned work image. An area turned onto its long axis can reach past 320 x 240 (its extents
 // are bounded by the frame diagonal, 400 pixels), so the image is 400 x 400, row-major with a
 // stride of kShapeWorkWidth; 255 = empty, 0 = a pixel of the area.
@@ -24,3 +26,5 @@ ImageInfo* decide_area_shape(ImageInfo* image_info, AreaInfo* area_info, const I
 // image shows the pattern. box_i: smallest column, smallest row, largest column, largest row of
 // the drawn pixels; work_cog: the area's centre (column, row) in the work image.
 void decide_landmark(AreaInfo* area, const uint8_t* image_work, const int box_i[4], const int work_cog[2]);
+
+}  // namespace recog

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+namespace recog {
+
 namespace {
 
 // The right camera sits 8 rows higher: right row y shows what the left camera has at row y + 8.
@@ -84,3 +86,5 @@ int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_
     }
     return 0;
 }
+
+}  // namespace recog

@@ -4,6 +4,8 @@
 #include "recog/recog_types.h"
 #include "recog/subpixel_measures.h"
 
+namespace recog {
+
 // How well right candidate r fits left candidate l: 24000 / max(dy, 1) scaled by the count, width
 // and height ratios; 0 outside the column gate (left more than 16 right of right) or beyond dy 24.
 double stereo_rating(const AreaInfo& l, const AreaInfo& r);
@@ -18,3 +20,5 @@ int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_
 // it is given.
 int corn_stereo_matching(const ImageInfo* image_info, const AreaInfo* area_info_large,
                          const SubpixelArea* subpixel_large, int* match_list);
+
+}  // namespace recog

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace recog {
+
 namespace {
 
 constexpr int W = kFrameWidth;
@@ -141,3 +143,5 @@ void measure_subpixel_areas(const uint8_t* colour_plane, const ImageInfo* image_
         }
     }
 }
+
+}  // namespace recog

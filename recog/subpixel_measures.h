@@ -7,6 +7,8 @@
 
 #include "recog/recog_types.h"
 
+namespace recog {
+
 // One candidate's measures, in pixels.
 struct SubpixelArea {
     double cog_x;    // mean column of the colour-classified pixels
@@ -25,3 +27,5 @@ struct SubpixelArea {
 void measure_subpixel_areas(const uint8_t* colour_plane, const ImageInfo* image_info,
                             const ImageAtt* image_att, const AreaInfo* candidates, int count,
                             SubpixelArea* out);
+
+}  // namespace recog

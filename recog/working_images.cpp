@@ -6,6 +6,8 @@
 
 #include "platform/console.h"
 
+namespace recog {
+
 namespace {
 
 bool is_frame_grey(const cv::Mat& grey) {
@@ -52,3 +54,5 @@ void remove_isolated_pixels(uint8_t* plane) {
         }
     }
 }
+
+}  // namespace recog

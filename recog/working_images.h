@@ -9,6 +9,8 @@ namespace cv {
 class Mat;
 }
 
+namespace recog {
+
 // Every pixel of the BGR image (CV_8UC3, any size) becomes black when its colour direction lies
 // closer than th to one of the n unit reference colours (red, green, blue), white otherwise;
 // n = 0 leaves the image as it was.
@@ -23,3 +25,5 @@ void plane_to_image(cv::Mat& grey, const uint8_t* plane);
 void plane_to_att(const uint8_t* plane, ImageAtt* image_att);
 // 3 x 3 filter: a pixel with fewer than 3 equal neighbours flips (nonzero -> 0, 0 -> 254).
 void remove_isolated_pixels(uint8_t* plane);
+
+}  // namespace recog

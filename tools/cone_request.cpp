@@ -8,12 +8,13 @@
 #include <system_error>
 #include <thread>
 
+#include "files/location_report.h"
+#include "files/protocol_files.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/input_file.h"
 #include "platform/work_dir.h"
 #include "tools/report_output.h"
-#include "tools/report_parser.h"
 #include "tools/request_writer.h"
 
 namespace tools {
@@ -60,9 +61,9 @@ int run_cone_request(const RequestOptions& options) {
             dir.c_str());
         return kNotSent;
     }
-    const std::string request = platform::request_path();
-    const std::string notify = platform::notify_path();
-    const std::string report = platform::report_path();
+    const std::string request = files::request_path();
+    const std::string notify = files::notify_path();
+    const std::string report = files::report_path();
 
     if (platform::file_exists(request)) {
         platform::console_error_printf(
@@ -93,7 +94,7 @@ int run_cone_request(const RequestOptions& options) {
     }
 
     std::string error;
-    switch (write_request_file(request, format_request(options.params), error)) {
+    switch (write_request_file(request, files::format_request(options.params), error)) {
         case WriteRequestResult::written:
             break;
         case WriteRequestResult::pending:
@@ -135,8 +136,8 @@ int run_cone_request(const RequestOptions& options) {
         take_notify(notify);
         return kBadReport;
     }
-    std::vector<ReportedObject> objects;
-    if (!parse_report(bytes, objects, error)) {
+    std::vector<files::ReportedObject> objects;
+    if (!files::parse_report(bytes, objects, error)) {
         platform::console_error_printf("cone-request: the report %s is damaged: %s\n", report.c_str(),
                                        error.c_str());
         take_notify(notify);

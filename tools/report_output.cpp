@@ -38,7 +38,7 @@ std::string table_row(const std::string& number, const std::string& left, const 
 
 }  // namespace
 
-std::string format_report_table(const std::vector<ReportedObject>& objects) {
+std::string format_report_table(const std::vector<files::ReportedObject>& objects) {
     std::string out = table_row("#", "left cog", "right cog", {"x", "y", "z", "H", "W"});
     int row = 0;
     for (const auto& o : objects) {
@@ -51,7 +51,7 @@ std::string format_report_table(const std::vector<ReportedObject>& objects) {
     return out;
 }
 
-std::string format_report_json(const std::vector<ReportedObject>& objects) {
+std::string format_report_json(const std::vector<files::ReportedObject>& objects) {
     std::string out;
     for (const auto& o : objects) {
         out += "{\"left_cog\":[" + std::to_string(o.left_cog_x) + "," + std::to_string(o.left_cog_y) +

@@ -52,8 +52,9 @@ platform::CliProgram request_program(RequestOptions& options) {
         const KeyOption& key = kKeyOptions[k];
         p.options.push_back({std::string(key.option), key_value[k], key_help[k],
                              [&options, key](const std::string& v, std::string& error) {
-                                 if (!check_request_param(std::string(key.key), v, error)) return false;
-                                 set_request_param(options.params, std::string(key.key), v);
+                                 if (!files::check_request_param(std::string(key.key), v, error))
+                                     return false;
+                                 files::set_request_param(options.params, std::string(key.key), v);
                                  return true;
                              }});
     }
@@ -62,8 +63,8 @@ platform::CliProgram request_program(RequestOptions& options) {
                          "(precision,1); without it the request is answered\n"
                          "with whole-pixel ones",
                          [&options](const std::string&, std::string& error) {
-                             if (!check_request_param("precision", "1", error)) return false;
-                             set_request_param(options.params, "precision", "1");
+                             if (!files::check_request_param("precision", "1", error)) return false;
+                             files::set_request_param(options.params, "precision", "1");
                              return true;
                          }});
     p.options.push_back({"--param", "KEY=VALUE",
@@ -77,8 +78,8 @@ platform::CliProgram request_program(RequestOptions& options) {
                              }
                              std::string key = v.substr(0, eq);
                              std::string text = v.substr(eq + 1);
-                             if (!check_request_param(key, text, error)) return false;
-                             set_request_param(options.params, std::move(key), std::move(text));
+                             if (!files::check_request_param(key, text, error)) return false;
+                             files::set_request_param(options.params, std::move(key), std::move(text));
                              return true;
                          },
                          "KEY=VALUE"});
@@ -113,17 +114,7 @@ platform::CliProgram request_program(RequestOptions& options) {
                              options.force = true;
                              return true;
                          }});
-    p.options.push_back({"--encoding", "utf-8|cp932", "console encoding (default: from the locale)",
-                         [&options](const std::string& v, std::string& error) {
-                             platform::ConsoleEncoding e;
-                             if (!platform::parse_console_encoding(v, e)) {
-                                 error = "unknown encoding '" + v + "' (use utf-8 or cp932)";
-                                 return false;
-                             }
-                             options.encoding = e;
-                             return true;
-                         },
-                         "utf-8 or cp932"});
+    p.options.push_back(platform::encoding_option(options.encoding));
     p.epilogue =
         "Exit status: 0 answered, 1 request not sent (one pending, stale notify file, file\n"
         "error), 2 bad arguments, 3 no answer in time (the request stays), 4 the report is\n"

@@ -5,15 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "files/request_params.h"
 #include "platform/console.h"
-#include "tools/request_params.h"
 
 namespace tools {
 
 struct RequestOptions {
     std::optional<std::string> work_dir;  // unset: $RIVIVOVI_WORK_DIR, else $HOME/Rivivovi/work/
     std::optional<platform::ConsoleEncoding> encoding;
-    std::vector<RequestParam> params;  // only these lines go into the request
+    std::vector<files::RequestParam> params;  // only these lines go into the request
     double timeout_seconds = 10.0;
     bool json = false;
     bool force = false;  // remove a notify file left from an earlier answer

@@ -13,16 +13,6 @@
 namespace tools {
 namespace {
 
-std::string directory_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string file_name_of(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool write_all(int fd, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
@@ -73,10 +63,11 @@ WriteRequestResult write_request_file(const std::string& request_path, std::stri
                                       std::string& error,
                                       const std::function<void(const std::string&)>& before_publish) {
     std::string temp;
-    const int fd = create_temporary(directory_of(request_path), file_name_of(request_path), temp);
+    const int fd =
+        create_temporary(platform::directory_of(request_path), platform::file_name_of(request_path), temp);
     if (fd < 0) {
-        error =
-            "cannot create a temporary file in " + directory_of(request_path) + ": " + std::strerror(errno);
+        error = "cannot create a temporary file in " + platform::directory_of(request_path) + ": " +
+                std::strerror(errno);
         return WriteRequestResult::failed;
     }
     const bool written = write_all(fd, content);

@@ -277,6 +277,16 @@ TEST(corn_location_service, no_capture_device_ends_the_process_with_status_255) 
     EXPECT_EQ(p.output().find(kHints), std::string::npos);
 }
 
+TEST(serve_command, no_capture_device_ends_with_status_255_after_the_same_line) {
+    if (exists("/dev/video0")) GTEST_SKIP() << "a camera is attached";
+    TempDir dir;
+    ChildProcess p(CONE_LOCATOR_BIN, {"serve", "--headless", "--camera", "v4l2", "--encoding", "utf-8",
+                                      "--work-dir", dir.path()});
+    EXPECT_EQ(p.wait_exit(), 255);
+    EXPECT_EQ(p.error_output().rfind("[Error] Capture device not found!!\nhint: --camera sim ", 0), 0u)
+        << p.error_output();
+}
+
 TEST(serve_command, serves_with_input_ended_and_ends_on_sigterm_or_sigint_through_the_tear_down) {
     for (int sig : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGINT");

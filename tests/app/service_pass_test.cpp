@@ -31,8 +31,7 @@ protected:
     ServicePass() {
         platform::set_work_dir(dir.path());
         test_support::write_file(dir.file("rk9t_color.dat"), service_test::kColorTable);
-        ws->recog_plm = initial_recog_params();
-        ws->match_list = match_list;
+        ws->recog_plm = files::initial_recog_params();
     }
     ~ServicePass() override { platform::set_work_dir(previous_dir); }
 
@@ -53,7 +52,6 @@ protected:
     const cv::Mat right = sim::render(scene, sim::View::right);
     cv::Mat image1 = left.clone();
     cv::Mat image2 = right.clone();
-    int match_list[kMaxAreas];
     std::unique_ptr<app::ServiceWorkspace> ws = std::make_unique<app::ServiceWorkspace>();
 };
 

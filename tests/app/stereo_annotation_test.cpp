@@ -6,8 +6,8 @@
 
 namespace {
 
-AreaInfo box(int cog_x, int cog_y, int half_w, int half_h) {
-    AreaInfo a{};
+recog::AreaInfo box(int cog_x, int cog_y, int half_w, int half_h) {
+    recog::AreaInfo a{};
     a.cog_x = cog_x;
     a.cog_y = cog_y;
     a.min_x = cog_x - half_w;
@@ -31,17 +31,17 @@ int count_colour(const cv::Mat& m, cv::Rect r, const cv::Scalar& colour) {
 TEST(annotate_stereo_pair, boxes_pairings_and_distances_by_state) {
     const cv::Mat left(240, 320, CV_8UC3, cv::Scalar(40, 50, 60));
     const cv::Mat right(240, 320, CV_8UC3, cv::Scalar(70, 80, 90));
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
+    recog::ImageInfo info[2]{};
+    std::array<recog::AreaInfo, 2 * recog::kMaxAreas> areas{};
+    std::array<int, recog::kMaxAreas> match{};
     info[0].area_num = 3;
     info[1].area_num = 3;
     areas[0] = box(100, 60, 10, 15);  // L0 -> R0: 41300 / 33, reported
     areas[1] = box(200, 150, 8, 12);  // L1 -> R1: two columns apart, nearer than 200
     areas[2] = box(40, 200, 5, 5);    // L2: no partner
-    areas[kMaxAreas + 0] = box(140, 60, 10, 15);
-    areas[kMaxAreas + 1] = box(202, 150, 8, 12);
-    areas[kMaxAreas + 2] = box(300, 20, 6, 6);  // R2: nobody's partner
+    areas[recog::kMaxAreas + 0] = box(140, 60, 10, 15);
+    areas[recog::kMaxAreas + 1] = box(202, 150, 8, 12);
+    areas[recog::kMaxAreas + 2] = box(300, 20, 6, 6);  // R2: nobody's partner
     match = {0, 1, -1};
 
     const cv::Mat out = app::annotate_stereo_pair(left, right, info, areas.data(), match.data());
@@ -49,15 +49,15 @@ TEST(annotate_stereo_pair, boxes_pairings_and_distances_by_state) {
     ASSERT_EQ(out.type(), CV_8UC3);
 
     // Left edges of the boxes, half-way down, in each state's colour.
-    const auto edge = [&](const AreaInfo& a, int offset) {
+    const auto edge = [&](const recog::AreaInfo& a, int offset) {
         return out.at<cv::Vec3b>(a.cog_y * 2, offset + a.min_x * 2 - 1);
     };
     EXPECT_EQ(edge(areas[0], 0), bgr(app::kReportedColour));
     EXPECT_EQ(edge(areas[1], 0), bgr(app::kNotReportedColour));
     EXPECT_EQ(edge(areas[2], 0), bgr(app::kUnpairedColour));
-    EXPECT_EQ(edge(areas[kMaxAreas + 0], 640), bgr(app::kReportedColour));
-    EXPECT_EQ(edge(areas[kMaxAreas + 1], 640), bgr(app::kNotReportedColour));
-    EXPECT_EQ(edge(areas[kMaxAreas + 2], 640), bgr(app::kUnpairedColour));
+    EXPECT_EQ(edge(areas[recog::kMaxAreas + 0], 640), bgr(app::kReportedColour));
+    EXPECT_EQ(edge(areas[recog::kMaxAreas + 1], 640), bgr(app::kNotReportedColour));
+    EXPECT_EQ(edge(areas[recog::kMaxAreas + 2], 640), bgr(app::kUnpairedColour));
 
     // The pairing line runs from centre to centre, through the middle of the picture.
     EXPECT_EQ(out.at<cv::Vec3b>(121, 460), bgr(app::kReportedColour));
@@ -76,9 +76,9 @@ TEST(annotate_stereo_pair, boxes_pairings_and_distances_by_state) {
 
 TEST(annotate_stereo_pair, odd_counts_and_indices_stay_inside) {
     const cv::Mat left(240, 320, CV_8UC3, cv::Scalar(0, 0, 0));
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
+    recog::ImageInfo info[2]{};
+    std::array<recog::AreaInfo, 2 * recog::kMaxAreas> areas{};
+    std::array<int, recog::kMaxAreas> match{};
     match.fill(300);  // no such right candidate
     info[0].area_num = 5000;
     info[1].area_num = -3;

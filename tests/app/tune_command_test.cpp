@@ -59,7 +59,7 @@ void write_pictures(const TempDir& dir, const sim::Scene& scene) {
     ASSERT_TRUE(cv::imwrite(dir.file("rk9t_right.bmp"), sim::render(scene, sim::View::right)));
 }
 
-std::string text_of(const PixelBox& b) {
+std::string text_of(const recog::PixelBox& b) {
     return std::to_string(b.x) + "," + std::to_string(b.y) + "," + std::to_string(b.w) + "," +
            std::to_string(b.h);
 }
@@ -115,11 +115,13 @@ TEST(parse_tune_args, boxes_repeat_and_must_be_four_whole_numbers) {
 TEST(box_problem, empty_boxes_and_boxes_reaching_outside_the_picture) {
     EXPECT_EQ(app::box_problem({0, 0, 320, 240}, 320, 240), "");
     EXPECT_EQ(app::box_problem({319, 239, 1, 1}, 320, 240), "");
-    for (const PixelBox& b : {PixelBox{10, 10, 0, 5}, PixelBox{10, 10, 5, 0}, PixelBox{10, 10, -3, 5}}) {
+    for (const recog::PixelBox& b :
+         {recog::PixelBox{10, 10, 0, 5}, recog::PixelBox{10, 10, 5, 0}, recog::PixelBox{10, 10, -3, 5}}) {
         EXPECT_NE(app::box_problem(b, 320, 240).find("empty"), std::string::npos);
     }
-    for (const PixelBox& b : {PixelBox{300, 10, 21, 5}, PixelBox{0, 200, 5, 41}, PixelBox{-1, 0, 5, 5},
-                              PixelBox{0, -1, 5, 5}, PixelBox{2147483647, 0, 1, 1}}) {
+    for (const recog::PixelBox& b :
+         {recog::PixelBox{300, 10, 21, 5}, recog::PixelBox{0, 200, 5, 41}, recog::PixelBox{-1, 0, 5, 5},
+          recog::PixelBox{0, -1, 5, 5}, recog::PixelBox{2147483647, 0, 1, 1}}) {
         EXPECT_EQ(app::box_problem(b, 320, 240), "the box reaches outside the 320 x 240 picture");
     }
 }
@@ -192,19 +194,19 @@ TEST(tune, the_written_table_reads_back_to_the_tuned_colours_and_finds_the_cones
     // The same vectors as the tuning in this process, after the reader's scaling.
     const cv::Mat left = cv::imread(dir.file("rk9t_left.bmp")),
                   right = cv::imread(dir.file("rk9t_right.bmp"));
-    TuningView views[2] = {{&left, {}}, {&right, {}}};
+    recog::TuningView views[2] = {{&left, {}}, {&right, {}}};
     for (int k : {0, 1}) {
         views[0].boxes.push_back(box_around(scene.cones[k], sim::View::left));
         views[1].boxes.push_back(box_around(scene.cones[k], sim::View::right));
     }
-    const ColorTuning expected = tune_colors(views, ColorTable{});
-    RecogParams read{};
+    const recog::ColorTuning expected = recog::tune_colors(views, files::ColorTable{});
+    files::RecogParams read{};
     {
         platform::ConsoleRedirect quiet(nullptr);
-        fio_read_recog_plm(&read, dir.file("rk9t_color.dat"), "", kReadColorOnly);
+        files::fio_read_recog_plm(&read, dir.file("rk9t_color.dat"), "", files::ParamSources::color_only);
     }
-    ColorTable expected_unit = expected.table;
-    normalize_color_vectors(&expected_unit);
+    files::ColorTable expected_unit = expected.table;
+    files::normalize_color_vectors(&expected_unit);
     for (int cam = 0; cam < 2; ++cam) {
         ASSERT_EQ(read.colors.color_num[cam], expected.table.color_num[cam]);
         ASSERT_GT(read.colors.color_num[cam], 0);

@@ -69,10 +69,10 @@ struct Outcome {
 
 // A request's recognition on the scene's two views, with the table written to and read back from
 // the colour file and the threshold in the request file.
-Outcome recognise(const sim::Scene& scene, const ColorTable& table, int th_thousandths) {
+Outcome recognise(const sim::Scene& scene, const files::ColorTable& table, int th_thousandths) {
     TempDir dir;
     std::string error;
-    EXPECT_TRUE(fio_write_color_file(dir.file("rk9t_color.dat"), table, "", error)) << error;
+    EXPECT_TRUE(files::fio_write_color_file(dir.file("rk9t_color.dat"), table, "", error)) << error;
     char request[64];
     std::snprintf(request, sizeof request, "color_th,%d.%03d\n", th_thousandths / 1000,
                   th_thousandths % 1000);
@@ -80,11 +80,11 @@ Outcome recognise(const sim::Scene& scene, const ColorTable& table, int th_thous
 
     cv::Mat left = sim::render(scene, sim::View::left);
     cv::Mat right = sim::render(scene, sim::View::right);
-    RecogParams recog_plm = initial_recog_params();
-    ImageInfo image_info[2]{};
-    auto areas = std::make_unique<AreaInfo[]>(2 * kMaxAreas);
-    auto match_list = std::make_unique<int[]>(kMaxAreas);
-    std::fill_n(match_list.get(), kMaxAreas, -1);
+    files::RecogParams recog_plm = files::initial_recog_params();
+    recog::ImageInfo image_info[2]{};
+    auto areas = std::make_unique<recog::AreaInfo[]>(2 * recog::kMaxAreas);
+    auto match_list = std::make_unique<int[]>(recog::kMaxAreas);
+    std::fill_n(match_list.get(), recog::kMaxAreas, -1);
     app::StereoRecognitionPaths paths;
     paths.color_table = dir.file("rk9t_color.dat");
     paths.request = dir.file("req_file.dat");
@@ -95,12 +95,12 @@ Outcome recognise(const sim::Scene& scene, const ColorTable& table, int th_thous
         app::run_stereo_recognition(&recog_plm, left, right, image_info, areas.get(), match_list.get(),
                                     paths);
     }
-    EXPECT_EQ(recog_plm.color_th, threshold_of(th_thousandths));
+    EXPECT_EQ(recog_plm.color_th, recog::threshold_of(th_thousandths));
 
-    const auto near = [](const AreaInfo& a, const sim::ConeTruth& t) {
+    const auto near = [](const recog::AreaInfo& a, const sim::ConeTruth& t) {
         return std::abs(a.cog_x - t.col) <= 3 && std::abs(a.cog_y - t.row) <= 3;
     };
-    const auto on_a_cone = [&](const AreaInfo& a, sim::View view) {
+    const auto on_a_cone = [&](const recog::AreaInfo& a, sim::View view) {
         for (int k = 0; k < kVisibleCones; ++k) {
             const sim::ConeTruth t = sim::project(scene.cones[k], view);
             if (a.cog_x >= t.min_col - 3 && a.cog_x <= t.max_col + 3 && a.cog_y >= t.min_row - 3 &&
@@ -115,7 +115,7 @@ Outcome recognise(const sim::Scene& scene, const ColorTable& table, int th_thous
         const sim::ConeTruth l = sim::project(c, sim::View::left), r = sim::project(c, sim::View::right);
         for (int i = 0; i < image_info[0].area_num; ++i) {
             const int j = match_list[i];
-            if (near(areas[i], l) && j >= 0 && near(areas[kMaxAreas + j], r)) {
+            if (near(areas[i], l) && j >= 0 && near(areas[recog::kMaxAreas + j], r)) {
                 ++out.cones_found;
                 break;
             }
@@ -124,14 +124,14 @@ Outcome recognise(const sim::Scene& scene, const ColorTable& table, int th_thous
     for (int side = 0; side < 2; ++side) {
         const sim::View view = side == 0 ? sim::View::left : sim::View::right;
         for (int i = 0; i < image_info[side].area_num; ++i) {
-            out.false_regions += !on_a_cone(areas[side * kMaxAreas + i], view);
+            out.false_regions += !on_a_cone(areas[side * recog::kMaxAreas + i], view);
         }
     }
     return out;
 }
 
-ColorTable default_table() {
-    ColorTable t{};
+files::ColorTable default_table() {
+    files::ColorTable t{};
     for (int cam = 0; cam < 2; ++cam) {
         t.color_vec[cam][0][0] = 230;
         t.color_vec[cam][0][1] = 116;
@@ -161,15 +161,15 @@ void check_tuning_finds_every_cone(const SceneColours& colours, const SceneColou
     EXPECT_LE(untuned.cones_found, 1);
 
     const cv::Mat left = sim::render(scene, sim::View::left), right = sim::render(scene, sim::View::right);
-    TuningView views[2] = {{&left, {}}, {&right, {}}};
+    recog::TuningView views[2] = {{&left, {}}, {&right, {}}};
     for (int k : boxed) {
         views[0].boxes.push_back(box_around(scene.cones[k], sim::View::left));
         views[1].boxes.push_back(box_around(scene.cones[k], sim::View::right));
     }
-    const ColorTuning t = tune_colors(views, ColorTable{});
+    const recog::ColorTuning t = recog::tune_colors(views, files::ColorTable{});
     for (int cam = 0; cam < 2; ++cam) {
         EXPECT_GE(t.table.color_num[cam], 1);
-        EXPECT_LE(t.table.color_num[cam], kMaxTunedColors);
+        EXPECT_LE(t.table.color_num[cam], recog::kMaxTunedColors);
     }
     const Outcome tuned = recognise(scene, t.table, t.th_thousandths);
     EXPECT_EQ(tuned.cones_found, kVisibleCones);

@@ -9,7 +9,7 @@
 namespace test_support {
 
 // A box two pixels larger on every side than the cone's silhouette in the view.
-inline PixelBox box_around(const sim::Cone& cone, sim::View view) {
+inline recog::PixelBox box_around(const sim::Cone& cone, sim::View view) {
     const sim::ConeTruth t = sim::project(cone, view);
     const int x0 = static_cast<int>(std::floor(t.min_col)) - 2,
               x1 = static_cast<int>(std::ceil(t.max_col)) + 2;

@@ -28,7 +28,7 @@ protected:
     std::string read_table() {
         std::string printed;
         platform::ConsoleRedirect capture(&printed);
-        fio_read_color_file(color_path(), &rec.colors);
+        files::fio_read_color_file(color_path(), &rec.colors);
         return printed;
     }
     void expect_vec(int cam, int i, float r, float g, float b) const {
@@ -50,7 +50,8 @@ TEST_F(ColorFile, lines_go_to_their_camera_in_file_order) {
 
 TEST_F(ColorFile, read_through_the_request_reader_the_vectors_become_unit_length) {
     write_colors("0,230,116,132\n1,2,0,0\n1,0,0,0\n");
-    for (int selector : {kReadColorAndRequest, kReadColorOnly}) {
+    for (files::ParamSources selector :
+         {files::ParamSources::color_and_request, files::ParamSources::color_only}) {
         SetUp();
         read(selector);
         const float len = std::sqrt(230.0f * 230.0f + 116.0f * 116.0f + 132.0f * 132.0f);
@@ -86,7 +87,8 @@ TEST_F(ColorFile, reading_stops_at_the_sixteenth_vector_of_a_camera) {
 }
 
 TEST_F(ColorFile, lines_without_exactly_four_fields_are_skipped_silently) {
-    write_colors("0,230,116\n0,230,116,132,5\n0,1,2,3,\n\n# comment\n0,9,8,7\n" + std::string(63, ',') + "\n");
+    write_colors("0,230,116\n0,230,116,132,5\n0,1,2,3,\n\n# comment\n0,9,8,7\n" + std::string(63, ',') +
+                 "\n");
     const std::string printed = read_table();
     // Only the line of 63 commas speaks, and the splitter reports it.
     EXPECT_EQ(printed, "エラー！配列宣言を越えました（devide_into_field）\n");
@@ -109,7 +111,7 @@ TEST_F(ColorFile, camera_numbers_other_than_0_and_1_are_skipped_with_a_message) 
 
 TEST_F(ColorFile, an_empty_file_clears_the_table_a_missing_one_keeps_it) {
     write_colors("0,3,0,4\n1,0,5,0\n");
-    read(kReadColorOnly);
+    read(files::ParamSources::color_only);
     ASSERT_EQ(rec.colors.color_num[0], 1);
 
     test_support::write_file(color_path(), "");
@@ -121,7 +123,7 @@ TEST_F(ColorFile, an_empty_file_clears_the_table_a_missing_one_keeps_it) {
     read_table();  // raw (3, 0, 4) without scaling
     std::remove(color_path().c_str());
     // The failed open keeps the table; the vectors already there are scaled all the same.
-    EXPECT_EQ(read(kReadColorOnly), kOpenFailed + "  " + color_path() + ": no such file\n");
+    EXPECT_EQ(read(files::ParamSources::color_only), kOpenFailed + "  " + color_path() + ": no such file\n");
     ASSERT_EQ(rec.colors.color_num[0], 1);
     ASSERT_EQ(rec.colors.color_num[1], 1);
     expect_vec(0, 0, 0.6f, 0, 0.8f);

@@ -19,16 +19,16 @@ using test_support::read_file;
 using test_support::TempDir;
 using test_support::write_file;
 
-ColorTable read_back(const std::string& path, std::string* printed = nullptr) {
-    ColorTable t{};
+files::ColorTable read_back(const std::string& path, std::string* printed = nullptr) {
+    files::ColorTable t{};
     std::string out;
     platform::ConsoleRedirect capture(&out);
-    fio_read_color_file(path, &t);
+    files::fio_read_color_file(path, &t);
     if (printed) *printed = out;
     return t;
 }
 
-void expect_same_table(const ColorTable& a, const ColorTable& b) {
+void expect_same_table(const files::ColorTable& a, const files::ColorTable& b) {
     for (int cam = 0; cam < 2; ++cam) {
         ASSERT_EQ(a.color_num[cam], b.color_num[cam]) << "camera " << cam;
         EXPECT_EQ(std::memcmp(a.color_vec[cam], b.color_vec[cam], a.color_num[cam] * sizeof(float[3])), 0)
@@ -45,7 +45,7 @@ TEST(fio_write_color_file, the_reader_gets_the_same_floats_and_unit_vectors_back
     const float typical[][3] = {
         {230, 116, 132}, {255, 150.2f, 64.3f}, {0.1f, 0.2f, 0.3f}, {1e-7f, 3.4e38f, 1}};
     for (int round = 0; round < 40; ++round) {
-        ColorTable t{};
+        files::ColorTable t{};
         for (int cam = 0; cam < 2; ++cam) {
             t.color_num[cam] = 15;
             for (int i = 0; i < 15; ++i) {
@@ -60,48 +60,48 @@ TEST(fio_write_color_file, the_reader_gets_the_same_floats_and_unit_vectors_back
             }
         }
         std::string error;
-        ASSERT_TRUE(fio_write_color_file(path, t, "", error)) << error;
+        ASSERT_TRUE(files::fio_write_color_file(path, t, "", error)) << error;
         std::string printed;
-        const ColorTable back = read_back(path, &printed);
+        const files::ColorTable back = read_back(path, &printed);
         EXPECT_EQ(printed, "") << "round " << round;
         expect_same_table(back, t);
 
-        ColorTable unit_written = t, unit_read = back;
-        normalize_color_vectors(&unit_written);
-        normalize_color_vectors(&unit_read);
+        files::ColorTable unit_written = t, unit_read = back;
+        files::normalize_color_vectors(&unit_written);
+        files::normalize_color_vectors(&unit_read);
         expect_same_table(unit_read, unit_written);
         if (HasFailure()) return;
     }
 }
 
 TEST(color_file_text, one_line_per_colour_in_the_files_own_form) {
-    ColorTable t{};
+    files::ColorTable t{};
     t.color_num[0] = 2;
     t.color_num[1] = 1;
     const float v[3][3] = {{255, 150.2f, 64.3f}, {230, 116, 132}, {0.5f, 0, 1e-3f}};
     std::memcpy(t.color_vec[0][0], v[0], sizeof v[0]);
     std::memcpy(t.color_vec[0][1], v[1], sizeof v[1]);
     std::memcpy(t.color_vec[1][0], v[2], sizeof v[2]);
-    EXPECT_EQ(color_file_text(t), "0,255,150.2,64.3\n0,230,116,132\n1,0.5,0,0.001\n");
+    EXPECT_EQ(files::color_file_text(t), "0,255,150.2,64.3\n0,230,116,132\n1,0.5,0,0.001\n");
 }
 
 TEST(color_file_text, a_camera_with_sixteen_colours_goes_last_so_both_read_back) {
     TempDir dir;
-    ColorTable t{};
+    files::ColorTable t{};
     t.color_num[0] = 16;
     t.color_num[1] = 2;
     for (int i = 0; i < 16; ++i) t.color_vec[0][i][0] = float(i + 1);
     t.color_vec[1][0][1] = 5;
     t.color_vec[1][1][2] = 6;
     std::string error;
-    ASSERT_TRUE(fio_write_color_file(dir.file("c.dat"), t, "", error)) << error;
+    ASSERT_TRUE(files::fio_write_color_file(dir.file("c.dat"), t, "", error)) << error;
     EXPECT_EQ(read_file(dir.file("c.dat")).substr(0, 2), "1,");
     expect_same_table(read_back(dir.file("c.dat")), t);
 
     // Sixteen for both: no file gives that back, so none is written.
     write_file(dir.file("c.dat"), "0,1,2,3\n");
     t.color_num[1] = 16;
-    EXPECT_FALSE(fio_write_color_file(dir.file("c.dat"), t, "", error));
+    EXPECT_FALSE(files::fio_write_color_file(dir.file("c.dat"), t, "", error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(read_file(dir.file("c.dat")), "0,1,2,3\n");
 }
@@ -109,17 +109,17 @@ TEST(color_file_text, a_camera_with_sixteen_colours_goes_last_so_both_read_back)
 TEST(fio_write_color_file, the_old_table_is_kept_as_the_backup_and_nothing_else_is_left) {
     TempDir dir;
     const std::string path = dir.file("rk9t_color.dat"), backup = dir.file("rk9t_color.dat.bak");
-    ColorTable t{};
+    files::ColorTable t{};
     t.color_num[0] = t.color_num[1] = 1;
     t.color_vec[0][0][0] = t.color_vec[1][0][0] = 1;
     std::string error;
 
     // No old table: no backup either.
-    ASSERT_TRUE(fio_write_color_file(path, t, backup, error)) << error;
+    ASSERT_TRUE(files::fio_write_color_file(path, t, backup, error)) << error;
     EXPECT_FALSE(std::filesystem::exists(backup));
 
     write_file(path, "0,230,116,132\r\n# a note\n1,200,90,110\n");
-    ASSERT_TRUE(fio_write_color_file(path, t, backup, error)) << error;
+    ASSERT_TRUE(files::fio_write_color_file(path, t, backup, error)) << error;
     EXPECT_EQ(read_file(backup), "0,230,116,132\r\n# a note\n1,200,90,110\n");  // byte for byte
     EXPECT_EQ(read_file(path), "0,1,0,0\n1,1,0,0\n");
 
@@ -137,19 +137,19 @@ TEST(fio_write_color_file, a_failure_leaves_the_old_table_in_place) {
     TempDir dir;
     const std::string path = dir.file("rk9t_color.dat");
     write_file(path, "0,230,116,132\n");
-    ColorTable t{};
+    files::ColorTable t{};
     t.color_num[0] = 1;
     std::string error;
 
     // The backup cannot take the place of a directory: the table is not touched.
     std::filesystem::create_directory(dir.file("rk9t_color.dat.bak"));
     std::filesystem::create_directory(dir.file("rk9t_color.dat.bak/inside"));
-    EXPECT_FALSE(fio_write_color_file(path, t, dir.file("rk9t_color.dat.bak"), error));
+    EXPECT_FALSE(files::fio_write_color_file(path, t, dir.file("rk9t_color.dat.bak"), error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(read_file(path), "0,230,116,132\n");
 
     error.clear();
-    EXPECT_FALSE(fio_write_color_file(dir.file("missing/rk9t_color.dat"), t, "", error));
+    EXPECT_FALSE(files::fio_write_color_file(dir.file("missing/rk9t_color.dat"), t, "", error));
     EXPECT_NE(error.find("missing"), std::string::npos) << error;
 
     int files = 0;

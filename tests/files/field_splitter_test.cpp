@@ -14,7 +14,7 @@ const char kOverflowMessage[] = "エラー！配列宣言を越えました（de
 // The field array between two guard areas, to see any write outside it.
 struct GuardedFields {
     unsigned char before[64];
-    FieldArray fields;
+    files::FieldArray fields;
     unsigned char after[64];
 
     GuardedFields() {
@@ -44,7 +44,7 @@ SplitResult split(const std::string& line, GuardedFields& g, const char* separat
     int count;
     {
         platform::ConsoleRedirect capture(&printed);
-        count = devide_into_field(line.c_str(), separators, g.fields);
+        count = files::devide_into_field(line.c_str(), separators, g.fields);
     }
     return {count, printed};
 }
@@ -107,11 +107,11 @@ TEST(devide_into_field, thirty_two_fields_fit_and_the_thirty_third_is_refused) {
     EXPECT_TRUE(r.printed.empty());
 
     r = split(std::string(32, ',') + "\n", g);
-    EXPECT_EQ(r.count, kTooManyFields);
+    EXPECT_EQ(r.count, files::kTooManyFields);
     EXPECT_EQ(r.printed, kOverflowMessage);
 
     r = split(std::string(63, ','), g);
-    EXPECT_EQ(r.count, kTooManyFields);
+    EXPECT_EQ(r.count, files::kTooManyFields);
     EXPECT_EQ(r.printed, kOverflowMessage);  // once per line
     EXPECT_TRUE(g.guards_intact());
 }
@@ -121,8 +121,8 @@ TEST(devide_into_field, long_fields_are_cut_to_their_slot) {
     const std::string a200(200, 'a');
     SplitResult r = split(a200 + "," + a200, g);
     EXPECT_EQ(r.count, 2);
-    EXPECT_EQ(std::string(g.fields[0]), std::string(kFieldSize - 1, 'a'));
-    EXPECT_EQ(std::string(g.fields[1]), std::string(kFieldSize - 1, 'a'));
+    EXPECT_EQ(std::string(g.fields[0]), std::string(files::kFieldSize - 1, 'a'));
+    EXPECT_EQ(std::string(g.fields[1]), std::string(files::kFieldSize - 1, 'a'));
     EXPECT_TRUE(g.guards_intact());
 
     // A 63-character line fits whole, separator at the end included.

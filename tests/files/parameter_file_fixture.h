@@ -32,13 +32,13 @@ protected:
     void write_request(const std::string& text) const { test_support::write_file(request_path(), text); }
 
     // Runs fio_read_recog_plm on rec and returns what it printed.
-    std::string read(int selector) {
+    std::string read(files::ParamSources sources) {
         std::string printed;
         platform::ConsoleRedirect capture(&printed);
-        fio_read_recog_plm(&rec, color_path(), request_path(), selector);
+        files::fio_read_recog_plm(&rec, color_path(), request_path(), sources);
         return printed;
     }
 
     test_support::TempDir tmp;
-    RecogParams rec;
+    files::RecogParams rec;
 };

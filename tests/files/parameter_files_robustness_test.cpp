@@ -21,7 +21,7 @@ constexpr float kUnused = -12345.0f;  // marks colour slots the reader has no re
 
 struct GuardedRecord {
     unsigned char before[128];
-    RecogParams rec;
+    files::RecogParams rec;
     unsigned char after[128];
 };
 
@@ -112,18 +112,18 @@ TEST(parameter_file_robustness, random_files_stay_inside_the_record) {
         }
         g.rec.colors.color_num[0] = g.rec.colors.color_num[1] = 0;
         // The same bytes as colour table and as request file.
-        fio_read_recog_plm(&g.rec, path, path, kReadColorAndRequest);
+        files::fio_read_recog_plm(&g.rec, path, path, files::ParamSources::color_and_request);
 
         ASSERT_TRUE(guards_intact(g)) << "round " << round;
         for (int cam = 0; cam < 2; ++cam) {
             const int n = g.rec.colors.color_num[cam];
             ASSERT_GE(n, 0) << "round " << round;
-            ASSERT_LE(n, kMaxColors) << "round " << round;
-            for (int i = n; i < kMaxColors; ++i) {
+            ASSERT_LE(n, files::kMaxColors) << "round " << round;
+            for (int i = n; i < files::kMaxColors; ++i) {
                 ASSERT_EQ(g.rec.colors.color_vec[cam][i][0], kUnused) << "round " << round;
             }
-            full_tables += n == kMaxColors;
-            partial_tables += n > 0 && n < kMaxColors;
+            full_tables += n == files::kMaxColors;
+            partial_tables += n > 0 && n < files::kMaxColors;
         }
     }
     // The inputs reach both the 16-vector stop and ordinary tables.
@@ -139,14 +139,14 @@ TEST(parameter_file_robustness, split_fields_join_back_to_the_line) {
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
     struct {
         unsigned char before[64];
-        FieldArray fields;
+        files::FieldArray fields;
         unsigned char after[64];
     } g;
     for (int round = 0; round < 20000; ++round) {
         std::string line(static_cast<size_t>(pick(round % 10 == 0 ? 400 : 64)), ' ');
         for (char& c : line) c = static_cast<char>(pick(3) == 0 ? ',' : 1 + pick(255));
         std::memset(&g, kGuard, sizeof g);
-        const int count = devide_into_field(line.c_str(), ",", g.fields);
+        const int count = files::devide_into_field(line.c_str(), ",", g.fields);
 
         for (size_t i = 0; i < sizeof g.before; ++i) {
             ASSERT_EQ(g.before[i], kGuard);
@@ -154,8 +154,8 @@ TEST(parameter_file_robustness, split_fields_join_back_to_the_line) {
         }
         const auto separators = static_cast<int>(std::count(line.begin(), line.end(), ','));
         const int expected_fields = line.empty() ? 0 : separators + (line.back() == ',' ? 0 : 1);
-        if (expected_fields > kMaxFields) {
-            ASSERT_EQ(count, kTooManyFields) << line;
+        if (expected_fields > files::kMaxFields) {
+            ASSERT_EQ(count, files::kTooManyFields) << line;
             continue;
         }
         ASSERT_EQ(count, expected_fields) << line;

@@ -15,9 +15,9 @@ std::vector<std::string> read_pieces(const std::string& content) {
     test_support::write_file(tmp.file("f.dat"), content);
     std::string text;
     platform::InputError error;
-    EXPECT_TRUE(read_text_file(tmp.file("f.dat"), text, error)) << error.reason;
+    EXPECT_TRUE(files::read_text_file(tmp.file("f.dat"), text, error)) << error.reason;
     std::vector<std::string> pieces;
-    TextLines lines(text);
+    files::TextLines lines(text);
     char work[64];
     while (lines.next(work, sizeof work)) pieces.emplace_back(work);
     return pieces;
@@ -54,9 +54,9 @@ TEST(read_text_file, missing_file_and_directory_are_not_read) {
     test_support::TempDir tmp;
     std::string text = "old";
     platform::InputError error;
-    EXPECT_FALSE(read_text_file(tmp.file("missing.dat"), text, error));
+    EXPECT_FALSE(files::read_text_file(tmp.file("missing.dat"), text, error));
     EXPECT_EQ(error.problem, platform::InputProblem::missing);
-    EXPECT_FALSE(read_text_file(tmp.path(), text, error));
+    EXPECT_FALSE(files::read_text_file(tmp.path(), text, error));
     EXPECT_EQ(error.problem, platform::InputProblem::not_regular);
 }
 

@@ -21,16 +21,6 @@ TEST(work_dir, environment_then_home_and_trailing_slash) {
     if (saved_env) setenv("RIVIVOVI_WORK_DIR", saved.c_str(), 1);
 }
 
-TEST(work_dir, protocol_paths_follow_the_directory) {
-    platform::set_work_dir("/w");
-    EXPECT_EQ(platform::work_dir(), "/w/");
-    EXPECT_EQ(platform::request_path(), "/w/req_file.dat");
-    EXPECT_EQ(platform::notify_path(), "/w/notify.txt");
-    EXPECT_EQ(platform::report_path(), "/w/report.txt");
-    EXPECT_EQ(platform::color_table_path(), "/w/rk9t_color.dat");
-    EXPECT_EQ(platform::still_dir_path(), "/w/static_movie/red_corn2/");
-}
-
 TEST(work_dir, created_once_with_one_line) {
     test_support::TempDir tmp;
     platform::set_work_dir(tmp.file("a/b"));

@@ -17,17 +17,17 @@ using recog_test::window;
 // Labels and measures a frame with the cone finder's window; every entry starts filled with a
 // marker so that fields the measures must not touch can be checked.
 struct Measured {
-    std::unique_ptr<ImageAtt> att;
-    ImageInfo info = window(1, 239);
-    AreaInfo areas[kMaxAreas];
+    std::unique_ptr<recog::ImageAtt> att;
+    recog::ImageInfo info = window(1, 239);
+    recog::AreaInfo areas[recog::kMaxAreas];
     std::string printed;
 
     explicit Measured(const BinaryFrame& f) : att(f.att()) {
         std::memset(areas, 0x11, sizeof areas);
         platform::ConsoleRedirect capture(&printed);
-        label_regions(&info, areas, att.get());
+        recog::label_regions(&info, areas, att.get());
         printed.clear();
-        get_area_info(&info, areas, att.get());
+        recog::get_area_info(&info, areas, att.get());
     }
 };
 
@@ -43,7 +43,7 @@ TEST(get_area_info, three_by_three_square) {
     f.fill(20, 10, 22, 12);
     Measured m{f};
     ASSERT_EQ(m.info.area_num, 1);
-    const AreaInfo& a = m.areas[0];
+    const recog::AreaInfo& a = m.areas[0];
     EXPECT_EQ(a.pixnum, 9);
     expect_point(a.cog_x, a.cog_y, 21, 11, "centre");
     expect_point(a.min_x, a.min_y, 20, 10, "box min");
@@ -71,10 +71,10 @@ TEST(get_area_info, single_pixel_and_two_pixel_run) {
     f.set(200, 100);
     Measured m{f};
     ASSERT_EQ(m.info.area_num, 2);
-    const AreaInfo& run = m.areas[0];
+    const recog::AreaInfo& run = m.areas[0];
     EXPECT_EQ(run.pixnum, 2);
     expect_point(run.cog_x, run.cog_y, 10, 5, "run centre");
-    const AreaInfo& dot = m.areas[1];
+    const recog::AreaInfo& dot = m.areas[1];
     EXPECT_EQ(dot.pixnum, 1);
     expect_point(dot.cog_x, dot.cog_y, 0, 0, "a single pixel has no centre");
     for (const auto& [x, y] : {std::pair{dot.min_x, dot.min_y}, {dot.max_x, dot.max_y}, {dot.left_x, dot.left_y},
@@ -89,7 +89,7 @@ TEST(get_area_info, centre_is_the_median_of_each_scan_order) {
     f.fill(30, 30, 30, 39);  // vertical bar, 10 pixels
     f.fill(31, 39, 36, 39);  // foot to the right, 6 pixels
     Measured m{f};
-    const AreaInfo& a = m.areas[0];
+    const recog::AreaInfo& a = m.areas[0];
     EXPECT_EQ(a.pixnum, 16);
     // Row-major, 8th pixel: rows 30..37 hold one pixel each.
     EXPECT_EQ(a.cog_y, 37);
@@ -109,7 +109,7 @@ TEST(get_area_info, region_only_in_row_y_start_has_no_pixels) {
     f.fill(50, 1, 55, 1);
     Measured m{f};
     ASSERT_EQ(m.info.area_num, 1);
-    const AreaInfo& a = m.areas[0];
+    const recog::AreaInfo& a = m.areas[0];
     EXPECT_EQ(a.pixnum, 0);
     expect_point(a.cog_x, a.cog_y, 0, 0, "centre");
     expect_point(a.min_x, a.min_y, 319, 239, "box min is left inverted");
@@ -128,11 +128,11 @@ TEST(get_area_info, ignores_labels_that_name_no_entry) {
     BinaryFrame f;
     f.fill(10, 10, 12, 12);
     Measured m{f};
-    m.att->label[11 * kFrameWidth + 11] = 5000;  // not a region of the list
-    m.att->label[10 * kFrameWidth + 10] = -1;    // a foreground pixel that lost its region
+    m.att->label[11 * recog::kFrameWidth + 11] = 5000;  // not a region of the list
+    m.att->label[10 * recog::kFrameWidth + 10] = -1;    // a foreground pixel that lost its region
     std::string out;
     platform::ConsoleRedirect capture(&out);
-    get_area_info(&m.info, m.areas, m.att.get());
+    recog::get_area_info(&m.info, m.areas, m.att.get());
     EXPECT_EQ(m.areas[0].pixnum, 7);
 }
 
@@ -141,11 +141,11 @@ TEST(get_area_info, labeled_pixel_that_is_not_foreground_is_not_counted) {
     BinaryFrame f;
     f.fill(10, 10, 12, 12);
     Measured m{f};
-    m.att->value[13 * kFrameWidth + 14] = 255;
-    m.att->label[13 * kFrameWidth + 14] = 0;
+    m.att->value[13 * recog::kFrameWidth + 14] = 255;
+    m.att->label[13 * recog::kFrameWidth + 14] = 0;
     std::string out;
     platform::ConsoleRedirect capture(&out);
-    get_area_info(&m.info, m.areas, m.att.get());
+    recog::get_area_info(&m.info, m.areas, m.att.get());
     EXPECT_EQ(m.areas[0].pixnum, 9);
     expect_point(m.areas[0].max_x, m.areas[0].max_y, 14, 13, "box max");
     expect_point(m.areas[0].bottom_x, m.areas[0].bottom_y, 14, 13, "bottom-most");

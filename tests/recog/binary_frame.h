@@ -12,28 +12,30 @@
 namespace recog_test {
 
 struct BinaryFrame {
-    uint8_t plane[kFramePixels];
+    uint8_t plane[recog::kFramePixels];
 
-    BinaryFrame() { std::fill(plane, plane + kFramePixels, uint8_t{255}); }
-    void set(int x, int y) { plane[y * kFrameWidth + x] = 0; }
+    BinaryFrame() { std::fill(plane, plane + recog::kFramePixels, uint8_t{255}); }
+    void set(int x, int y) { plane[y * recog::kFrameWidth + x] = 0; }
     void fill(int x0, int y0, int x1, int y1) {  // inclusive corners
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) set(x, y);
     }
-    std::unique_ptr<ImageAtt> att() const {
-        auto a = std::make_unique<ImageAtt>();
-        plane_to_att(plane, a.get());
+    std::unique_ptr<recog::ImageAtt> att() const {
+        auto a = std::make_unique<recog::ImageAtt>();
+        recog::plane_to_att(plane, a.get());
         return a;
     }
 };
 
-inline ImageInfo window(int y_start, int y_end) {
-    ImageInfo info{};
+inline recog::ImageInfo window(int y_start, int y_end) {
+    recog::ImageInfo info{};
     info.y_start = y_start;
     info.y_end = y_end;
     return info;
 }
 
-inline int32_t label_at(const ImageAtt& att, int x, int y) { return att.label[y * kFrameWidth + x]; }
+inline int32_t label_at(const recog::ImageAtt& att, int x, int y) {
+    return att.label[y * recog::kFrameWidth + x];
+}
 
 }  // namespace recog_test

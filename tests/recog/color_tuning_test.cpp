@@ -32,10 +32,10 @@ double chord(const float a[3], const Colour& c) {
 }
 
 // Both cameras see the same picture with the same boxes.
-ColorTuning tune_both(const cv::Mat& picture, const std::vector<PixelBox>& boxes,
-                      const ColorTable& kept = ColorTable{}) {
-    const TuningView views[2] = {{&picture, boxes}, {&picture, boxes}};
-    return tune_colors(views, kept);
+recog::ColorTuning tune_both(const cv::Mat& picture, const std::vector<recog::PixelBox>& boxes,
+                             const files::ColorTable& kept = files::ColorTable{}) {
+    const recog::TuningView views[2] = {{&picture, boxes}, {&picture, boxes}};
+    return recog::tune_colors(views, kept);
 }
 
 TEST(tune_colors, an_object_in_a_larger_box_gives_its_colour_and_leaves_the_background_out) {
@@ -43,7 +43,7 @@ TEST(tune_colors, an_object_in_a_larger_box_gives_its_colour_and_leaves_the_back
     picture(cv::Rect(100, 100, 40, 15)).setTo(kOrange.bgr());
     // The same colour in shade: brightness does not change the direction.
     picture(cv::Rect(100, 115, 40, 15)).setTo(Colour{144, 84, 36}.bgr());
-    const ColorTuning t = tune_both(picture, {{90, 90, 60, 50}});
+    const recog::ColorTuning t = tune_both(picture, {{90, 90, 60, 50}});
 
     for (int cam = 0; cam < 2; ++cam) {
         ASSERT_GE(t.table.color_num[cam], 1);
@@ -57,14 +57,14 @@ TEST(tune_colors, an_object_in_a_larger_box_gives_its_colour_and_leaves_the_back
         EXPECT_EQ(t.shares[cam].background_matched, 0);
     }
     EXPECT_GT(t.th_thousandths, 0);
-    EXPECT_EQ(t.color_th, threshold_of(t.th_thousandths));
+    EXPECT_EQ(t.color_th, recog::threshold_of(t.th_thousandths));
 }
 
 TEST(tune_colors, two_colours_far_apart_both_come_in) {
     cv::Mat picture = plain_picture();
     picture(cv::Rect(50, 50, 20, 30)).setTo(kOrange.bgr());
     picture(cv::Rect(70, 50, 20, 30)).setTo(kDarkRed.bgr());
-    const ColorTuning t = tune_both(picture, {{45, 45, 50, 40}});
+    const recog::ColorTuning t = tune_both(picture, {{45, 45, 50, 40}});
     for (int cam = 0; cam < 2; ++cam) {
         EXPECT_EQ(t.shares[cam].box_matched, 40 * 30);
         EXPECT_EQ(t.shares[cam].background_matched, 0);
@@ -83,8 +83,8 @@ TEST(tune_colors, the_same_pixels_give_the_same_table_whatever_the_order_of_the_
     cv::Mat picture = plain_picture();
     cv::randu(picture(cv::Rect(20, 20, 60, 60)), cv::Scalar(0, 0, 120), cv::Scalar(80, 120, 255));
     picture(cv::Rect(200, 100, 30, 30)).setTo(kDarkRed.bgr());
-    const ColorTuning a = tune_both(picture, {{20, 20, 60, 60}, {195, 95, 40, 40}});
-    const ColorTuning b = tune_both(picture, {{195, 95, 40, 40}, {20, 20, 60, 60}});
+    const recog::ColorTuning a = tune_both(picture, {{20, 20, 60, 60}, {195, 95, 40, 40}});
+    const recog::ColorTuning b = tune_both(picture, {{195, 95, 40, 40}, {20, 20, 60, 60}});
     EXPECT_EQ(std::memcmp(&a.table, &b.table, sizeof a.table), 0);
     EXPECT_EQ(a.th_thousandths, b.th_thousandths);
 }
@@ -93,8 +93,8 @@ TEST(tune_colors, boxes_without_contrast_to_the_background_give_no_colour) {
     cv::Mat picture = plain_picture();
     picture(cv::Rect(200, 100, 30, 30)).setTo(kOrange.bgr());  // not boxed
     // A box of background alone, and a box over the whole picture (nothing left to compare with).
-    const TuningView views[2] = {{&picture, {{10, 10, 40, 40}}}, {&picture, {{0, 0, 320, 240}}}};
-    const ColorTuning t = tune_colors(views, ColorTable{});
+    const recog::TuningView views[2] = {{&picture, {{10, 10, 40, 40}}}, {&picture, {{0, 0, 320, 240}}}};
+    const recog::ColorTuning t = recog::tune_colors(views, files::ColorTable{});
     EXPECT_EQ(t.table.color_num[0], 0);
     EXPECT_EQ(t.table.color_num[1], 0);
     EXPECT_EQ(t.shares[0].box_matched, 0);
@@ -109,23 +109,23 @@ TEST(tune_colors, kept_colours_stay_first_and_the_table_never_passes_fifteen) {
                        int(128 + 120 * std::cos(hue + 2.1))};
         picture(cv::Rect(10 + 12 * i, 100, 12, 12)).setTo(c.bgr());
     }
-    const std::vector<PixelBox> box = {{10, 100, 240, 12}};
+    const std::vector<recog::PixelBox> box = {{10, 100, 240, 12}};
 
-    const ColorTuning fresh = tune_both(picture, box);
+    const recog::ColorTuning fresh = tune_both(picture, box);
     EXPECT_GT(fresh.table.color_num[0], 4);
-    EXPECT_LE(fresh.table.color_num[0], kMaxTunedColors);
+    EXPECT_LE(fresh.table.color_num[0], recog::kMaxTunedColors);
 
     for (int kept_count : {2, 14, 15}) {
-        ColorTable kept{};
+        files::ColorTable kept{};
         for (int i = 0; i < kept_count; ++i) {
             const float v[3] = {0, 255, float(i)};
             std::memcpy(kept.color_vec[0][i], v, sizeof v);
         }
         kept.color_num[0] = kept_count;
-        const ColorTuning t = tune_both(picture, box, kept);
+        const recog::ColorTuning t = tune_both(picture, box, kept);
         EXPECT_EQ(std::memcmp(t.table.color_vec[0], kept.color_vec[0], kept_count * sizeof(float[3])), 0);
         EXPECT_EQ(t.table.color_num[0], kept_count + t.added[0]);
-        EXPECT_LE(t.table.color_num[0], kMaxTunedColors) << kept_count << " kept";
+        EXPECT_LE(t.table.color_num[0], recog::kMaxTunedColors) << kept_count << " kept";
         EXPECT_GE(t.added[1], 5) << "the other camera has room";
     }
 }
@@ -133,13 +133,13 @@ TEST(tune_colors, kept_colours_stay_first_and_the_table_never_passes_fifteen) {
 TEST(tune_colors, a_camera_without_boxes_keeps_its_colours_and_gets_none) {
     cv::Mat picture = plain_picture();
     picture(cv::Rect(100, 100, 30, 30)).setTo(kOrange.bgr());
-    ColorTable kept{};
+    files::ColorTable kept{};
     kept.color_vec[1][0][0] = 200;
     kept.color_vec[1][0][1] = 90;
     kept.color_vec[1][0][2] = 110;
     kept.color_num[1] = 1;
-    const TuningView views[2] = {{&picture, {{95, 95, 40, 40}}}, {&picture, {}}};
-    const ColorTuning t = tune_colors(views, kept);
+    const recog::TuningView views[2] = {{&picture, {{95, 95, 40, 40}}}, {&picture, {}}};
+    const recog::ColorTuning t = recog::tune_colors(views, kept);
     EXPECT_GE(t.added[0], 1);
     EXPECT_EQ(t.added[1], 0);
     ASSERT_EQ(t.table.color_num[1], 1);
@@ -151,19 +151,19 @@ TEST(match_shares, black_pixels_never_match_and_no_colours_match_nothing) {
     cv::Mat picture = plain_picture();
     picture(cv::Rect(0, 0, 10, 10)).setTo(cv::Scalar(0, 0, 0));      // in the box
     picture(cv::Rect(300, 200, 10, 10)).setTo(cv::Scalar(0, 0, 0));  // outside
-    const TuningView view{&picture, {{0, 0, 20, 20}}};
+    const recog::TuningView view{&picture, {{0, 0, 20, 20}}};
 
     // A colour and a threshold that take in every colour there is.
-    ColorTable all{};
+    files::ColorTable all{};
     all.color_vec[0][0][0] = all.color_vec[0][0][1] = all.color_vec[0][0][2] = 1;
     all.color_num[0] = 1;
-    const MatchShares s = match_shares(view, all, 0, 2.0f);
+    const recog::MatchShares s = recog::match_shares(view, all, 0, 2.0f);
     EXPECT_EQ(s.box_pixels, 400);
     EXPECT_EQ(s.box_matched, 400 - 100);
     EXPECT_EQ(s.background_matched, s.background_pixels - 100);
 
     // Without colours the colour test leaves the picture as it is; its black pixels are no match.
-    const MatchShares none = match_shares(view, ColorTable{}, 0, 2.0f);
+    const recog::MatchShares none = recog::match_shares(view, files::ColorTable{}, 0, 2.0f);
     EXPECT_EQ(none.box_matched, 0);
     EXPECT_EQ(none.background_matched, 0);
     EXPECT_EQ(none.box_share(), 0.0);

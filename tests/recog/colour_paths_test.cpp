@@ -20,10 +20,10 @@
 
 namespace {
 
-std::vector<ColourPath> available_paths() {
-    std::vector<ColourPath> paths;
-    for (ColourPath p : kColourPaths) {
-        if (colour_path_available(p)) paths.push_back(p);
+std::vector<recog::ColourPath> available_paths() {
+    std::vector<recog::ColourPath> paths;
+    for (recog::ColourPath p : recog::kColourPaths) {
+        if (recog::colour_path_available(p)) paths.push_back(p);
     }
     return paths;
 }
@@ -40,9 +40,9 @@ void unit(Real out[3], double red, double green, double blue) {
 template <typename Real>
 void expect_every_form_plain(const cv::Mat& image, const Real (*refs)[3], int n, Real th,
                              const std::string& what) {
-    for (ColourPath path : available_paths()) {
+    for (recog::ColourPath path : available_paths()) {
         cv::Mat out = image.clone();
-        color_binarize_on(path, out, refs, n, th);
+        recog::color_binarize_on(path, out, refs, n, th);
         int differ = 0;
         for (int y = 0; y < image.rows; ++y) {
             for (int x = 0; x < image.cols; ++x) {
@@ -51,7 +51,7 @@ void expect_every_form_plain(const cv::Mat& image, const Real (*refs)[3], int n,
                 differ += out.at<cv::Vec3b>(y, x) != (black ? cv::Vec3b(0, 0, 0) : cv::Vec3b(255, 255, 255));
             }
         }
-        EXPECT_EQ(differ, 0) << colour_path_name(path) << ": " << what << ", th " << th;
+        EXPECT_EQ(differ, 0) << recog::colour_path_name(path) << ": " << what << ", th " << th;
     }
 }
 
@@ -76,16 +76,16 @@ cv::Mat dense_colours() {
 }
 
 TEST(colour_forms, in_use_form_is_the_one_color_binarize_takes) {
-    ASSERT_TRUE(colour_path_available(colour_path_in_use()));
-    EXPECT_TRUE(colour_path_available(ColourPath::portable));
+    ASSERT_TRUE(recog::colour_path_available(recog::colour_path_in_use()));
+    EXPECT_TRUE(recog::colour_path_available(recog::ColourPath::portable));
     cv::Mat image(60, 70, CV_8UC3);
     cv::randu(image, 0, 256);
     float refs[2][3];
     unit(refs[0], 230, 116, 132);
     unit(refs[1], 200, 40, 40);
     cv::Mat a = image.clone(), b = image.clone();
-    color_binarize(a, refs, 2, 0.3f);
-    color_binarize_on(colour_path_in_use(), b, refs, 2, 0.3f);
+    recog::color_binarize(a, refs, 2, 0.3f);
+    recog::color_binarize_on(recog::colour_path_in_use(), b, refs, 2, 0.3f);
     EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0);
 }
 
@@ -161,12 +161,13 @@ TEST(colour_forms, every_row_length_and_rows_with_gaps) {
         image.at<cv::Vec3b>(1, width - 1) = cv::Vec3b(66, 58, 115);  // a cone colour in the last place
         expect_every_form_plain(image, refs, 1, 0.2f, "width " + std::to_string(width));
     }
-    for (ColourPath path : available_paths()) {
+    for (recog::ColourPath path : available_paths()) {
         cv::Mat big(10, 100, CV_8UC3, cv::Scalar(132, 116, 230));
         cv::Mat part = big(cv::Rect(10, 2, 37, 5));  // rows 300 bytes apart, 111 used
-        color_binarize_on(path, part, refs, 1, 0.2f);
-        EXPECT_EQ(cv::countNonZero(part.reshape(1)), 0) << colour_path_name(path);
-        EXPECT_EQ(cv::countNonZero(big.reshape(1)), 10 * 100 * 3 - 37 * 5 * 3) << colour_path_name(path);
+        recog::color_binarize_on(path, part, refs, 1, 0.2f);
+        EXPECT_EQ(cv::countNonZero(part.reshape(1)), 0) << recog::colour_path_name(path);
+        EXPECT_EQ(cv::countNonZero(big.reshape(1)), 10 * 100 * 3 - 37 * 5 * 3)
+            << recog::colour_path_name(path);
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <string>
 
 #include "platform/console.h"
@@ -16,14 +15,16 @@ const cv::Vec3b kBackground(96, 112, 96);  // blue, green, red
 const cv::Vec3b kConeRed(132, 116, 230);
 const cv::Vec3b kGreen(40, 200, 60);
 
-cv::Mat blank_frame() { return cv::Mat(kFrameHeight, kFrameWidth, CV_8UC3, cv::Scalar(96, 112, 96)); }
+cv::Mat blank_frame() {
+    return cv::Mat(recog::kFrameHeight, recog::kFrameWidth, CV_8UC3, cv::Scalar(96, 112, 96));
+}
 
 void fill(cv::Mat& frame, int x0, int y0, int w, int h, cv::Vec3b bgr) {
     for (int y = y0; y < y0 + h; ++y)
         for (int x = x0; x < x0 + w; ++x) frame.at<cv::Vec3b>(y, x) = bgr;
 }
 
-void set_unit_color(RecogParams& p, int cam, int entry, cv::Vec3b bgr) {
+void set_unit_color(files::RecogParams& p, int cam, int entry, cv::Vec3b bgr) {
     const double r = bgr[2], g = bgr[1], b = bgr[0];
     const double m = std::sqrt(r * r + g * g + b * b);
     p.colors.color_vec[cam][entry][0] = static_cast<float>(r / m);
@@ -32,8 +33,8 @@ void set_unit_color(RecogParams& p, int cam, int entry, cv::Vec3b bgr) {
 }
 
 // Cone red for both cameras, wide size limits.
-RecogParams red_params() {
-    RecogParams p{};
+files::RecogParams red_params() {
+    files::RecogParams p{};
     p.min_pixnum = 0;
     p.max_pixnum = 100000;
     p.color_th = 0.1f;
@@ -45,8 +46,8 @@ RecogParams red_params() {
 }
 
 struct FindResult {
-    ImageInfo info{};
-    AreaInfo candidates[kMaxAreas]{};
+    recog::ImageInfo info{};
+    recog::AreaInfo candidates[recog::kMaxAreas]{};
     std::string out;
 };
 
@@ -55,20 +56,23 @@ protected:
     void SetUp() override { platform::set_console_encoding(platform::ConsoleEncoding::utf8); }
 
     // Runs the finder with the candidate array pre-filled with a marker value.
-    std::unique_ptr<FindResult> find(const RecogParams& p, cv::Mat& frame, int cam = 0) {
+    std::unique_ptr<FindResult> find(const files::RecogParams& p, cv::Mat& frame, int cam = 0) {
         auto r = std::make_unique<FindResult>();
-        for (AreaInfo& a : r->candidates) {
+        for (recog::AreaInfo& a : r->candidates) {
             a.pix_value = -77;
             a.new_id = -77;
             a.id = -77;
         }
         platform::ConsoleRedirect redirect(&r->out);
-        corn_find(p, frame, &r->info, r->candidates, bin_path(), cam);
+        recog::corn_find(p, frame, &r->info, r->candidates, cam, nullptr, keep_binary());
         return r;
     }
-    std::string bin_path() const { return dir_.file("rk9t_left_bin.bmp"); }
+    // Keeps a copy of the binary picture the finder hands over.
+    recog::BinaryPictureSink keep_binary() {
+        return [this](const cv::Mat& binary) { binary_ = binary.clone(); };
+    }
 
-    test_support::TempDir dir_;
+    cv::Mat binary_;
 };
 
 TEST_F(CornFind, SpeckVanishesAndThreeByThreeBlockComesBackAsFiveByFive) {
@@ -77,7 +81,7 @@ TEST_F(CornFind, SpeckVanishesAndThreeByThreeBlockComesBackAsFiveByFive) {
     fill(frame, 100, 80, 3, 3, kConeRed);
     auto r = find(red_params(), frame);
     ASSERT_EQ(r->info.area_num, 1);
-    const AreaInfo& a = r->candidates[0];
+    const recog::AreaInfo& a = r->candidates[0];
     EXPECT_EQ(a.pixnum, 25);
     EXPECT_EQ(a.min_x, 99);
     EXPECT_EQ(a.max_x, 103);
@@ -100,11 +104,11 @@ TEST_F(CornFind, SavedBitmapAndFrameHoldTheFilteredBinaryPicture) {
     EXPECT_EQ(frame.at<cv::Vec3b>(81, 101), cv::Vec3b(0, 0, 0));
     EXPECT_EQ(frame.at<cv::Vec3b>(79, 99), cv::Vec3b(255, 255, 255));
 
-    const cv::Mat saved = cv::imread(bin_path(), cv::IMREAD_UNCHANGED);
+    const cv::Mat& saved = binary_;
     ASSERT_FALSE(saved.empty());
     ASSERT_EQ(saved.type(), CV_8UC1);
-    ASSERT_EQ(saved.size(), cv::Size(kFrameWidth, kFrameHeight));
-    cv::Mat expected(kFrameHeight, kFrameWidth, CV_8UC1, cv::Scalar(255));
+    ASSERT_EQ(saved.size(), cv::Size(recog::kFrameWidth, recog::kFrameHeight));
+    cv::Mat expected(recog::kFrameHeight, recog::kFrameWidth, CV_8UC1, cv::Scalar(255));
     expected(cv::Rect(99, 79, 5, 5)).setTo(0);
     EXPECT_EQ(cv::countNonZero(saved != expected), 0);
 }
@@ -114,7 +118,7 @@ TEST_F(CornFind, NoConeColourSavesAWhitePictureAndFindsNothing) {
     fill(frame, 100, 80, 20, 20, kGreen);
     auto r = find(red_params(), frame);
     EXPECT_EQ(r->info.area_num, 0);
-    const cv::Mat saved = cv::imread(bin_path(), cv::IMREAD_GRAYSCALE);
+    const cv::Mat& saved = binary_;
     ASSERT_FALSE(saved.empty());
     EXPECT_EQ(cv::countNonZero(saved != 255), 0);
 }
@@ -124,7 +128,7 @@ TEST_F(CornFind, SizeLimitsAreStrict) {
     fill(frame, 20, 20, 3, 3, kConeRed);   // region 0: 25 pixels
     fill(frame, 60, 20, 5, 5, kConeRed);   // region 1: 49 pixels
     fill(frame, 100, 20, 7, 7, kConeRed);  // region 2: 81 pixels
-    RecogParams p = red_params();
+    files::RecogParams p = red_params();
     p.min_pixnum = 25;
     p.max_pixnum = 81;
     cv::Mat copy = frame.clone();
@@ -154,7 +158,7 @@ TEST_F(CornFind, CandidatesKeepTheirRegionIdsWithGaps) {
     fill(frame, 100, 20, 3, 3, kConeRed);  // region 2: 25
     fill(frame, 140, 20, 5, 5, kConeRed);  // region 3: 49
     fill(frame, 180, 20, 6, 6, kConeRed);  // region 4: 64
-    RecogParams p = red_params();
+    files::RecogParams p = red_params();
     p.min_pixnum = 30;
     auto r = find(p, frame);
     ASSERT_EQ(r->info.area_num, 3);
@@ -162,7 +166,7 @@ TEST_F(CornFind, CandidatesKeepTheirRegionIdsWithGaps) {
     const int left[3] = {19, 139, 179};
     const int pixnum[3] = {49, 49, 64};
     for (int k = 0; k < 3; ++k) {
-        const AreaInfo& a = r->candidates[k];
+        const recog::AreaInfo& a = r->candidates[k];
         EXPECT_EQ(a.id, ids[k]);
         EXPECT_EQ(a.pixnum, pixnum[k]);
         EXPECT_EQ(a.min_x, left[k]);
@@ -179,7 +183,7 @@ TEST_F(CornFind, EachCameraUsesItsOwnColours) {
     cv::Mat frame = blank_frame();
     fill(frame, 40, 40, 6, 6, kConeRed);
     fill(frame, 200, 100, 4, 4, kGreen);
-    RecogParams p = red_params();
+    files::RecogParams p = red_params();
     set_unit_color(p, 1, 0, kGreen);
 
     cv::Mat left = frame.clone();
@@ -200,7 +204,7 @@ TEST_F(CornFind, WithoutColoursTheFrameStaysAndPureBlackBecomesARegion) {
     fill(frame, 40, 40, 6, 6, kConeRed);
     fill(frame, 200, 100, 4, 4, cv::Vec3b(0, 0, 0));
     fill(frame, 250, 100, 4, 4, cv::Vec3b(0, 2, 0));  // dark, but grey level 1
-    RecogParams p = red_params();
+    files::RecogParams p = red_params();
     p.colors.color_num[0] = 0;
     const cv::Mat before = frame.clone();
     auto r = find(p, frame, 0);
@@ -233,8 +237,8 @@ TEST_F(CornFind, ConsoleOutputComesInPipelineOrder) {
 TEST_F(CornFind, DrawnRingIsAnnouncedAsLandmark) {
     // An annulus: its chord runs along a row, its thirds are alike and its lines thin.
     cv::Mat frame = blank_frame();
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
+    for (int y = 0; y < recog::kFrameHeight; ++y) {
+        for (int x = 0; x < recog::kFrameWidth; ++x) {
             const double d = std::hypot(x - 160.0, y - 120.0);
             if (d >= 70.0 && d < 74.0) frame.at<cv::Vec3b>(y, x) = kConeRed;
         }
@@ -244,37 +248,51 @@ TEST_F(CornFind, DrawnRingIsAnnouncedAsLandmark) {
     EXPECT_NE(r->out.find("ランドマーク ↓\n   0 : 方向 ="), std::string::npos) << r->out;
 }
 
-TEST_F(CornFind, UnwritableBitmapPathIsSkipped) {
-    for (const std::string& path : {dir_.file("missing/dir/bin.bmp"), dir_.file("no_extension")}) {
-        cv::Mat frame = blank_frame();
-        fill(frame, 100, 80, 3, 3, kConeRed);
-        ImageInfo info{};
-        AreaInfo candidates[kMaxAreas]{};
-        std::string out;
-        {
-            platform::ConsoleRedirect redirect(&out);
-            corn_find(red_params(), frame, &info, candidates, path, 0);
-        }
-        EXPECT_EQ(info.area_num, 1) << path;
-        EXPECT_EQ(candidates[0].pixnum, 25) << path;
+// The picture comes before the table, so a line about saving it stays ahead of the table; without
+// a receiver the finder finds the same.
+TEST_F(CornFind, BinaryPictureIsHandedOverBeforeTheTable) {
+    cv::Mat frame = blank_frame();
+    fill(frame, 100, 80, 3, 3, kConeRed);
+    cv::Mat copy = frame.clone();
+    recog::ImageInfo info{};
+    recog::AreaInfo candidates[recog::kMaxAreas]{};
+    std::string out;
+    size_t printed_before = std::string::npos;
+    {
+        platform::ConsoleRedirect redirect(&out);
+        recog::corn_find(red_params(), frame, &info, candidates, 0, nullptr,
+                         [&](const cv::Mat&) { printed_before = out.size(); });
     }
+    EXPECT_EQ(printed_before, 0u);
+    EXPECT_NE(out.find(" corn_find "), std::string::npos);
+    EXPECT_EQ(info.area_num, 1);
+
+    std::string quiet;
+    recog::ImageInfo again{};
+    {
+        platform::ConsoleRedirect redirect(&quiet);
+        recog::corn_find(red_params(), copy, &again, candidates, 0);
+    }
+    EXPECT_EQ(quiet, out);
+    EXPECT_EQ(again.area_num, 1);
+    EXPECT_EQ(candidates[0].pixnum, 25);
 }
 
 TEST_F(CornFind, RejectsFramesAndCamerasItCannotHandle) {
-    ImageInfo info{};
+    recog::ImageInfo info{};
     info.area_num = 5;
-    AreaInfo candidates[kMaxAreas]{};
+    recog::AreaInfo candidates[recog::kMaxAreas]{};
     std::string out;
     platform::ConsoleRedirect redirect(&out);
     cv::Mat small(120, 160, CV_8UC3, cv::Scalar(132, 116, 230));
-    corn_find(red_params(), small, &info, candidates, bin_path(), 0);
+    recog::corn_find(red_params(), small, &info, candidates, 0);
     EXPECT_EQ(info.area_num, 0);
     EXPECT_NE(out.find("エラー！(corn_find)"), std::string::npos);
 
     info.area_num = 5;
     out.clear();
     cv::Mat frame = blank_frame();
-    corn_find(red_params(), frame, &info, candidates, bin_path(), 2);
+    recog::corn_find(red_params(), frame, &info, candidates, 2);
     EXPECT_EQ(info.area_num, 0);
     EXPECT_NE(out.find("エラー！(corn_find)"), std::string::npos);
 }

@@ -24,11 +24,12 @@ enum class Kind { noise, blobs, strokes, mixed };
 
 // Paints foreground (0) into the frame; noise at the given density, or shapes.
 void paint(Kind kind, double density, std::mt19937& rng, BinaryFrame& f) {
-    cv::Mat m(kFrameHeight, kFrameWidth, CV_8UC1, f.plane);
-    std::uniform_int_distribution<int> col(0, kFrameWidth - 1), row(0, kFrameHeight - 1), size(1, 30);
+    cv::Mat m(recog::kFrameHeight, recog::kFrameWidth, CV_8UC1, f.plane);
+    std::uniform_int_distribution<int> col(0, recog::kFrameWidth - 1), row(0, recog::kFrameHeight - 1),
+        size(1, 30);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     if (kind == Kind::noise || kind == Kind::mixed) {
-        for (int k = 0; k < kFramePixels; ++k)
+        for (int k = 0; k < recog::kFramePixels; ++k)
             if (unit(rng) < density) f.plane[k] = 0;
     }
     if (kind == Kind::blobs || kind == Kind::mixed) {
@@ -63,8 +64,8 @@ struct Case {
 
 // Expected state of the fast code after label_regions and get_area_info, from the literal code.
 struct Expected {
-    std::unique_ptr<ImageAtt> att;
-    AreaInfo areas[kMaxAreas];
+    std::unique_ptr<recog::ImageAtt> att;
+    recog::AreaInfo areas[recog::kMaxAreas];
     int area_num = 0;
     int literal_regions = 0;
     int provisional = 0;
@@ -72,23 +73,24 @@ struct Expected {
     std::string measure_text;
 };
 
-void expect_literal(const Case& c, const AreaInfo* start, Expected& e) {
+void expect_literal(const Case& c, const recog::AreaInfo* start, Expected& e) {
     e.att = c.frame.att();
-    std::vector<AreaInfo> entries;
+    std::vector<recog::AreaInfo> entries;
     e.literal_regions = literal::label_regions(c.y_start, c.y_end, e.att.get(), entries);
     e.provisional = static_cast<int>(entries.size());
     std::memcpy(e.areas, start, sizeof e.areas);
-    for (int k = 0; k < std::min(e.provisional, kMaxAreas); ++k) {
+    for (int k = 0; k < std::min(e.provisional, recog::kMaxAreas); ++k) {
         e.areas[k].id = entries[k].id;
         e.areas[k].pix_value = entries[k].pix_value;
         e.areas[k].new_id = entries[k].new_id;
     }
-    e.area_num = std::min(e.literal_regions, kMaxAreas);
-    if (e.literal_regions > kMaxAreas) {
+    e.area_num = std::min(e.literal_regions, recog::kMaxAreas);
+    if (e.literal_regions > recog::kMaxAreas) {
         // Regions after the 256th are dropped: their pixels in the rewritten rows lose their label.
         for (int y = c.y_start + 1; y <= c.y_end - 1; ++y)
             for (int x = 1; x <= 318; ++x)
-                if (e.att->label[y * kFrameWidth + x] >= kMaxAreas) e.att->label[y * kFrameWidth + x] = -1;
+                if (e.att->label[y * recog::kFrameWidth + x] >= recog::kMaxAreas)
+                    e.att->label[y * recog::kFrameWidth + x] = -1;
         e.labeling_text = "警告：領域数が256を超えました。257番目以降の領域は無視します。(label_regions)\n";
     }
 }
@@ -96,7 +98,7 @@ void expect_literal(const Case& c, const AreaInfo* start, Expected& e) {
 // Compares the state after labeling, then measures both and compares again; returns the
 // number of differences found (0 when identical).
 int compare_case(const Case& c, std::mt19937& rng) {
-    AreaInfo start[kMaxAreas];
+    recog::AreaInfo start[recog::kMaxAreas];
     for (auto& a : start) {
         int32_t words[30];
         for (int32_t& w : words) w = static_cast<int32_t>(rng() % 1000);
@@ -106,13 +108,13 @@ int compare_case(const Case& c, std::mt19937& rng) {
     expect_literal(c, start, e);
 
     auto att = c.frame.att();
-    AreaInfo areas[kMaxAreas];
+    recog::AreaInfo areas[recog::kMaxAreas];
     std::memcpy(areas, start, sizeof areas);
-    ImageInfo info = recog_test::window(c.y_start, c.y_end);
+    recog::ImageInfo info = recog_test::window(c.y_start, c.y_end);
     std::string labeling_text;
     {
         platform::ConsoleRedirect capture(&labeling_text);
-        label_regions(&info, areas, att.get());
+        recog::label_regions(&info, areas, att.get());
     }
     const std::string where = "window " + std::to_string(c.y_start) + ".." + std::to_string(c.y_end) +
                               ", provisional " + std::to_string(e.provisional) + ", regions " +
@@ -127,10 +129,10 @@ int compare_case(const Case& c, std::mt19937& rng) {
     check(info.area_num == e.area_num, "area_num");
     check(labeling_text == e.labeling_text, "labeling output");
     check(std::memcmp(att->value, e.att->value, sizeof att->value) == 0, "value plane");
-    for (int k = 0; k < kFramePixels; ++k) {
+    for (int k = 0; k < recog::kFramePixels; ++k) {
         if (att->label[k] != e.att->label[k]) {
-            check(false,
-                  "label at x " + std::to_string(k % kFrameWidth) + " y " + std::to_string(k / kFrameWidth));
+            check(false, "label at x " + std::to_string(k % recog::kFrameWidth) + " y " +
+                             std::to_string(k / recog::kFrameWidth));
             break;
         }
     }
@@ -141,10 +143,10 @@ int compare_case(const Case& c, std::mt19937& rng) {
     std::string measure_text;
     {
         platform::ConsoleRedirect capture(&measure_text);
-        get_area_info(&info, areas, att.get());
+        recog::get_area_info(&info, areas, att.get());
     }
-    for (int k = 0; k < kMaxAreas; ++k) {
-        if (std::memcmp(&areas[k], &e.areas[k], sizeof(AreaInfo)) != 0) {
+    for (int k = 0; k < recog::kMaxAreas; ++k) {
+        if (std::memcmp(&areas[k], &e.areas[k], sizeof(recog::AreaInfo)) != 0) {
             check(false, "entry " + std::to_string(k) + " after measuring");
             break;
         }
@@ -221,13 +223,13 @@ TEST(area_measure_differential, arbitrary_label_planes) {
     int failures = 0;
     for (int i = 0; i < 300 && failures < 3; ++i) {
         const int count = 1 + static_cast<int>(rng() % (i % 5 == 0 ? 256 : 12));
-        auto att = std::make_unique<ImageAtt>();
+        auto att = std::make_unique<recog::ImageAtt>();
         std::uniform_int_distribution<int> run_length(1, i % 2 ? 4 : 40);
         const int32_t odd_labels[] = {-1, -1, -1, -1, count, count + 7, 300, -2, -1000};
-        for (int k = 0; k < kFramePixels;) {
+        for (int k = 0; k < recog::kFramePixels;) {
             // A run of one label; a few pixels inside it differ.
             const int32_t l = rng() % 3 == 0 ? odd_labels[rng() % 9] : static_cast<int32_t>(rng() % count);
-            for (int n = run_length(rng); n > 0 && k < kFramePixels; --n, ++k) {
+            for (int n = run_length(rng); n > 0 && k < recog::kFramePixels; --n, ++k) {
                 att->label[k] = rng() % 16 == 0 ? static_cast<int32_t>(rng() % count) : l;
                 att->value[k] = rng() % 10 == 0 ? (rng() % 2 ? 255 : 7) : 0;
             }
@@ -239,12 +241,12 @@ TEST(area_measure_differential, arbitrary_label_planes) {
             y_end = 238 + static_cast<int>(rng() % 8);
         }
         if (i == 1) {  // one region over the whole frame: every column counts all 240 rows
-            std::fill(att->label, att->label + kFramePixels, 0);
-            std::fill(att->value, att->value + kFramePixels, 0);
+            std::fill(att->label, att->label + recog::kFramePixels, 0);
+            std::fill(att->value, att->value + recog::kFramePixels, 0);
             y_start = -1;
-            y_end = kFrameHeight;
+            y_end = recog::kFrameHeight;
         }
-        AreaInfo areas[kMaxAreas], expected[kMaxAreas];
+        recog::AreaInfo areas[recog::kMaxAreas], expected[recog::kMaxAreas];
         for (auto& a : areas) {
             int32_t words[30];
             for (int32_t& w : words) w = static_cast<int32_t>(rng() % 1000);
@@ -253,20 +255,20 @@ TEST(area_measure_differential, arbitrary_label_planes) {
         std::memcpy(expected, areas, sizeof areas);
         // The literal scans read only rows inside the frame.
         const std::string expected_text = literal::get_area_info(
-            std::max(y_start, -1), std::min(y_end, kFrameHeight), count, expected, att.get());
-        ImageInfo info = recog_test::window(y_start, y_end);
+            std::max(y_start, -1), std::min(y_end, recog::kFrameHeight), count, expected, att.get());
+        recog::ImageInfo info = recog_test::window(y_start, y_end);
         info.area_num = count;
         std::string text;
         {
             platform::ConsoleRedirect capture(&text);
-            get_area_info(&info, areas, att.get());
+            recog::get_area_info(&info, areas, att.get());
         }
         const std::string where = "case " + std::to_string(i) + ", window " + std::to_string(y_start) + ".." +
                                   std::to_string(y_end) + ", count " + std::to_string(count);
         bool same = text == expected_text;
         EXPECT_TRUE(same) << "printed table differs; " << where;
-        for (int k = 0; k < kMaxAreas; ++k) {
-            if (std::memcmp(&areas[k], &expected[k], sizeof(AreaInfo)) != 0) {
+        for (int k = 0; k < recog::kMaxAreas; ++k) {
+            if (std::memcmp(&areas[k], &expected[k], sizeof(recog::AreaInfo)) != 0) {
                 ADD_FAILURE() << "entry " << k << " differs; " << where;
                 same = false;
                 break;
@@ -287,10 +289,10 @@ TEST(labeling_differential, many_provisional_labels) {
         c.y_start = 1 + static_cast<int>(rng() % 150);
         c.y_end = c.y_start + 40 + static_cast<int>(rng() % 40);
         Expected probe;
-        AreaInfo start[kMaxAreas] = {};
+        recog::AreaInfo start[recog::kMaxAreas] = {};
         expect_literal(c, start, probe);
-        over_capacity += probe.literal_regions > kMaxAreas;
-        many_provisional += probe.provisional > kMaxAreas && probe.literal_regions <= kMaxAreas;
+        over_capacity += probe.literal_regions > recog::kMaxAreas;
+        many_provisional += probe.provisional > recog::kMaxAreas && probe.literal_regions <= recog::kMaxAreas;
         failures += compare_case(c, rng) != 0;
     }
     EXPECT_GT(over_capacity, 20);
@@ -308,16 +310,16 @@ TEST(labeling_differential, densest_provisional_labels) {
     for (int comb = 0; comb < 2; ++comb) {
         Case c;
         c.y_start = 0;
-        c.y_end = kFrameHeight;
-        for (int y = 0; y < kFrameHeight; y += 2)
-            for (int x = 1; x < kFrameWidth - 1; x += 2) c.frame.plane[y * kFrameWidth + x] = 0;
+        c.y_end = recog::kFrameHeight;
+        for (int y = 0; y < recog::kFrameHeight; y += 2)
+            for (int x = 1; x < recog::kFrameWidth - 1; x += 2) c.frame.plane[y * recog::kFrameWidth + x] = 0;
         if (comb) {
-            for (int y = 200; y < kFrameHeight; ++y)
-                for (int x = 1; x < kFrameWidth - 1; ++x)
-                    if (y >= 220 || x % 2 == 1) c.frame.plane[y * kFrameWidth + x] = 0;
+            for (int y = 200; y < recog::kFrameHeight; ++y)
+                for (int x = 1; x < recog::kFrameWidth - 1; ++x)
+                    if (y >= 220 || x % 2 == 1) c.frame.plane[y * recog::kFrameWidth + x] = 0;
         }
         Expected probe;
-        AreaInfo start[kMaxAreas] = {};
+        recog::AreaInfo start[recog::kMaxAreas] = {};
         expect_literal(c, start, probe);
         if (!comb) {
             EXPECT_EQ(probe.provisional, 159 * 120);

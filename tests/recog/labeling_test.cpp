@@ -18,16 +18,16 @@ using recog_test::window;
 
 // A frame labeled with a window (by default the cone finder's), the output captured.
 struct Labeled {
-    std::unique_ptr<ImageAtt> att;
-    ImageInfo info;
-    AreaInfo areas[kMaxAreas + 1];  // one spare entry that must never be written
+    std::unique_ptr<recog::ImageAtt> att;
+    recog::ImageInfo info;
+    recog::AreaInfo areas[recog::kMaxAreas + 1];  // one spare entry that must never be written
     std::string printed;
 
     explicit Labeled(const BinaryFrame& f, int y_start = 1, int y_end = 239)
         : att(f.att()), info(window(y_start, y_end)) {
         std::memset(areas, 0x5a, sizeof areas);
         platform::ConsoleRedirect capture(&printed);
-        label_regions(&info, areas, att.get());
+        recog::label_regions(&info, areas, att.get());
     }
     int at(int x, int y) const { return label_at(*att, x, y); }
 };
@@ -35,7 +35,7 @@ struct Labeled {
 TEST(label_regions, empty_frame_has_no_regions) {
     Labeled l{BinaryFrame()};
     EXPECT_EQ(l.info.area_num, 0);
-    for (int k = 0; k < kFramePixels; ++k) ASSERT_EQ(l.att->label[k], -1);
+    for (int k = 0; k < recog::kFramePixels; ++k) ASSERT_EQ(l.att->label[k], -1);
 }
 
 TEST(label_regions, single_pixel_and_corner_touching_pixels) {
@@ -118,7 +118,7 @@ TEST(label_regions, row_y_start_keeps_provisional_labels) {
 
     std::string out;
     platform::ConsoleRedirect capture(&out);
-    get_area_info(&l.info, l.areas, l.att.get());
+    recog::get_area_info(&l.info, l.areas, l.att.get());
     EXPECT_EQ(l.areas[1].pixnum, 0);
     EXPECT_GT(l.areas[0].pixnum, 0);
 }
@@ -141,8 +141,8 @@ TEST(label_regions, pixels_outside_the_window_stay_unlabeled) {
     f.fill(0, 0, 319, 239);
     Labeled l{f, 50, 60};
     ASSERT_EQ(l.info.area_num, 1);
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
+    for (int y = 0; y < recog::kFrameHeight; ++y) {
+        for (int x = 0; x < recog::kFrameWidth; ++x) {
             const bool inside = y >= 50 && y <= 59 && x >= 1 && x <= 318;
             ASSERT_EQ(l.at(x, y), inside ? 0 : -1) << x << "," << y;
         }
@@ -165,26 +165,26 @@ TEST(label_regions, more_than_256_regions_keeps_the_first_256) {
     BinaryFrame f;
     for (int i = 0; i < 300; ++i) f.set(2 + 4 * (i % 75), 10 + 4 * (i / 75));
     Labeled l{f};
-    ASSERT_EQ(l.info.area_num, kMaxAreas);
+    ASSERT_EQ(l.info.area_num, recog::kMaxAreas);
     EXPECT_EQ(l.printed,
               "警告：領域数が256を超えました。257番目以降の領域は無視します。(label_regions)\n");
     for (int i = 0; i < 300; ++i) {
         const int x = 2 + 4 * (i % 75), y = 10 + 4 * (i / 75);
-        ASSERT_EQ(l.at(x, y), i < kMaxAreas ? i : -1) << i;
+        ASSERT_EQ(l.at(x, y), i < recog::kMaxAreas ? i : -1) << i;
     }
-    for (int k = 0; k < kMaxAreas; ++k) ASSERT_EQ(l.areas[k].id, k);
-    AreaInfo untouched;
+    for (int k = 0; k < recog::kMaxAreas; ++k) ASSERT_EQ(l.areas[k].id, k);
+    recog::AreaInfo untouched;
     std::memset(&untouched, 0x5a, sizeof untouched);
-    EXPECT_EQ(std::memcmp(&l.areas[kMaxAreas], &untouched, sizeof untouched), 0);
+    EXPECT_EQ(std::memcmp(&l.areas[recog::kMaxAreas], &untouched, sizeof untouched), 0);
 }
 
 TEST(replace_label, only_inside_the_replacement_window) {
     auto att = BinaryFrame().att();
-    std::fill(att->label, att->label + kFramePixels, 7);
-    const ImageInfo w = window(10, 20);
-    replace_label(&w, 7, 3, att.get());
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
+    std::fill(att->label, att->label + recog::kFramePixels, 7);
+    const recog::ImageInfo w = window(10, 20);
+    recog::replace_label(&w, 7, 3, att.get());
+    for (int y = 0; y < recog::kFrameHeight; ++y) {
+        for (int x = 0; x < recog::kFrameWidth; ++x) {
             const bool inside = y >= 11 && y <= 19 && x >= 1 && x <= 318;
             ASSERT_EQ(label_at(*att, x, y), inside ? 3 : 7) << x << "," << y;
         }
@@ -200,15 +200,15 @@ TEST(mask_by_size, region_must_be_larger_than_min_size) {
     {
         std::string out;
         platform::ConsoleRedirect capture(&out);
-        get_area_info(&l.info, l.areas, l.att.get());
+        recog::get_area_info(&l.info, l.areas, l.att.get());
     }
-    uint8_t mask[kFramePixels];
-    std::fill(mask, mask + kFramePixels, uint8_t{77});
-    mask_by_size(l.areas, l.att.get(), mask, 64);
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
+    uint8_t mask[recog::kFramePixels];
+    std::fill(mask, mask + recog::kFramePixels, uint8_t{77});
+    recog::mask_by_size(l.areas, l.att.get(), mask, 64);
+    for (int y = 0; y < recog::kFrameHeight; ++y) {
+        for (int x = 0; x < recog::kFrameWidth; ++x) {
             const bool big = x >= 50 && x <= 54 && y >= 10 && y <= 22;
-            ASSERT_EQ(mask[y * kFrameWidth + x], big ? 255 : 0) << x << "," << y;
+            ASSERT_EQ(mask[y * recog::kFrameWidth + x], big ? 255 : 0) << x << "," << y;
         }
     }
 }
@@ -217,10 +217,10 @@ TEST(mask_by_size, labels_beyond_the_list_count_as_unlabeled) {
     auto att = BinaryFrame().att();
     att->label[5] = 100000;
     att->label[6] = 3;
-    AreaInfo areas[kMaxAreas] = {};
+    recog::AreaInfo areas[recog::kMaxAreas] = {};
     areas[3].pixnum = 1000;
-    uint8_t mask[kFramePixels];
-    mask_by_size(areas, att.get(), mask, 64);
+    uint8_t mask[recog::kFramePixels];
+    recog::mask_by_size(areas, att.get(), mask, 64);
     EXPECT_EQ(mask[5], 0);
     EXPECT_EQ(mask[6], 255);
 }

@@ -7,9 +7,9 @@ namespace literal {
 
 namespace {
 
-constexpr int W = kFrameWidth;
+constexpr int W = recog::kFrameWidth;
 
-void replace_label(int r0, int r1, int32_t key, int32_t value, ImageAtt* att) {
+void replace_label(int r0, int r1, int32_t key, int32_t value, recog::ImageAtt* att) {
     for (int y = r0 + 1; y <= r1 - 1; ++y)
         for (int x = 1; x <= 318; ++x)
             if (att->label[y * W + x] == key) att->label[y * W + x] = value;
@@ -48,7 +48,7 @@ bool color_matches(int red, int green, int blue, const double (*ref_colors)[3], 
     return false;
 }
 
-int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries) {
+int label_regions(int r0, int r1, recog::ImageAtt* att, std::vector<recog::AreaInfo>& entries) {
     int32_t* value = att->value;
     int32_t* label = att->label;
     int area_num = 0;
@@ -116,11 +116,11 @@ int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries)
     return m;
 }
 
-std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const ImageAtt* att) {
+std::string get_area_info(int r0, int r1, int count, recog::AreaInfo* entries, const recog::ImageAtt* att) {
     const int32_t* value = att->value;
     const int32_t* label = att->label;
     for (int k = 0; k < count; ++k) {
-        AreaInfo& a = entries[k];
+        recog::AreaInfo& a = entries[k];
         a.pixnum = 0;
         a.cog_x = a.cog_y = 0;
         a.min_x = 319;
@@ -161,7 +161,7 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
         for (int x = 1; x <= 318; ++x) {
             const int32_t l = label[y * W + x];
             if (!region(l)) continue;
-            AreaInfo& a = entries[l];
+            recog::AreaInfo& a = entries[l];
             if (x <= a.min_x) {
                 a.min_x = x;
                 a.left_x = x;
@@ -185,7 +185,7 @@ std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const Im
         }
     }
     for (int k = 0; k < count; ++k) {
-        AreaInfo& a = entries[k];
+        recog::AreaInfo& a = entries[k];
         if (a.pixnum == 0) continue;
         const int px[4] = {a.left_x, a.top_x, a.right_x, a.bottom_x};
         const int py[4] = {a.left_y, a.top_y, a.right_y, a.bottom_y};

@@ -18,11 +18,11 @@ bool color_matches(int red, int green, int blue, const double (*ref_colors)[3], 
 
 // Labels rows r0..r1-1 (0 <= r0, r1 <= 240) with the three stages and the plane rewrite at every
 // merge. entries grows with every provisional label; returns the final region count.
-int label_regions(int r0, int r1, ImageAtt* att, std::vector<AreaInfo>& entries);
+int label_regions(int r0, int r1, recog::ImageAtt* att, std::vector<recog::AreaInfo>& entries);
 
 // The measures over entries 0..count-1 (entries may hold more than 256) in rows r0+1..r1-1
 // (-1 <= r0, r1 <= 240); returns the text printed. Pixels whose label is not one of 0..count-1
 // (-1, or a label the list does not have) belong to no region.
-std::string get_area_info(int r0, int r1, int count, AreaInfo* entries, const ImageAtt* att);
+std::string get_area_info(int r0, int r1, int count, recog::AreaInfo* entries, const recog::ImageAtt* att);
 
 }  // namespace literal

@@ -15,31 +15,31 @@ namespace {
 
 // A label plane with nothing labeled, and a record per painted area.
 struct LabelFrame {
-    std::unique_ptr<ImageAtt> att = std::make_unique<ImageAtt>();
+    std::unique_ptr<recog::ImageAtt> att = std::make_unique<recog::ImageAtt>();
 
     LabelFrame() {
-        for (int k = 0; k < kFramePixels; ++k) {
+        for (int k = 0; k < recog::kFramePixels; ++k) {
             att->value[k] = 255;
             att->label[k] = -1;
         }
     }
     void paint(int x, int y, int label) {
-        att->value[y * kFrameWidth + x] = 0;
-        att->label[y * kFrameWidth + x] = label;
+        att->value[y * recog::kFrameWidth + x] = 0;
+        att->label[y * recog::kFrameWidth + x] = label;
     }
     void paint_block(int x0, int y0, int x1, int y1, int label) {
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x) paint(x, y, label);
     }
     // Pixel count and bounding box of one label; centre and axis are the caller's to set.
-    AreaInfo record(int label) const {
-        AreaInfo a{};
+    recog::AreaInfo record(int label) const {
+        recog::AreaInfo a{};
         a.id = label;
         a.min_x = 319;
         a.min_y = 239;
-        for (int y = 0; y < kFrameHeight; ++y) {
-            for (int x = 0; x < kFrameWidth; ++x) {
-                if (att->label[y * kFrameWidth + x] != label) continue;
+        for (int y = 0; y < recog::kFrameHeight; ++y) {
+            for (int x = 0; x < recog::kFrameWidth; ++x) {
+                if (att->label[y * recog::kFrameWidth + x] != label) continue;
                 ++a.pixnum;
                 a.min_x = std::min(a.min_x, x);
                 a.min_y = std::min(a.min_y, y);
@@ -51,7 +51,7 @@ struct LabelFrame {
     }
 };
 
-void set_axis(AreaInfo& a, int x1, int y1, int x2, int y2) {
+void set_axis(recog::AreaInfo& a, int x1, int y1, int x2, int y2) {
     a.axis_x1 = x1;
     a.axis_y1 = y1;
     a.axis_x2 = x2;
@@ -59,13 +59,13 @@ void set_axis(AreaInfo& a, int x1, int y1, int x2, int y2) {
 }
 
 // Runs the shape decision on the given records; returns the console text.
-std::string run_shapes(std::vector<AreaInfo>& areas, const LabelFrame& frame) {
+std::string run_shapes(std::vector<recog::AreaInfo>& areas, const LabelFrame& frame) {
     platform::set_console_encoding(platform::ConsoleEncoding::utf8);
-    ImageInfo info{};
+    recog::ImageInfo info{};
     info.area_num = static_cast<int>(areas.size());
     std::string out;
     platform::ConsoleRedirect redirect(&out);
-    EXPECT_EQ(decide_area_shape(&info, areas.data(), frame.att.get()), &info);
+    EXPECT_EQ(recog::decide_area_shape(&info, areas.data(), frame.att.get()), &info);
     return out;
 }
 
@@ -83,26 +83,27 @@ std::string area_line(int index, const char* degrees, const char* aspect, int th
 // A work image (kShapeWorkWidth stride) holding a square ring of side `side` and line width 2 at
 // the origin: the symmetric pattern the landmark test looks for.
 std::vector<uint8_t> ring_work_image(int side) {
-    std::vector<uint8_t> work(kShapeWorkWidth * kShapeWorkHeight, 255);
+    std::vector<uint8_t> work(recog::kShapeWorkWidth * recog::kShapeWorkHeight, 255);
     for (int y = 0; y < side; ++y) {
         for (int x = 0; x < side; ++x) {
             const bool edge = x < 2 || y < 2 || x >= side - 2 || y >= side - 2;
-            if (edge) work[y * kShapeWorkWidth + x] = 0;
+            if (edge) work[y * recog::kShapeWorkWidth + x] = 0;
         }
     }
     return work;
 }
 
-std::string run_landmark(AreaInfo& area, const std::vector<uint8_t>& work, const int box_i[4], const int cog[2]) {
+std::string run_landmark(recog::AreaInfo& area, const std::vector<uint8_t>& work, const int box_i[4],
+                         const int cog[2]) {
     platform::set_console_encoding(platform::ConsoleEncoding::utf8);
     std::string out;
     platform::ConsoleRedirect redirect(&out);
-    decide_landmark(&area, work.data(), box_i, cog);
+    recog::decide_landmark(&area, work.data(), box_i, cog);
     return out;
 }
 
 TEST(Calc2D, RotatesAboutTheCentreAndShiftsByFactor) {
-    const Calc2D calc;
+    const recog::Calc2D calc;
     double pts[2][2] = {{12.0, 5.0}, {10.0, 7.0}};
     calc.rotate_points(pts, 10.0, 5.0, M_PI / 2, 2);
     // (2, 0) about the centre turns to (0, 2); (0, 2) turns to (-2, 0).
@@ -119,17 +120,17 @@ TEST(Calc2D, RotatesAboutTheCentreAndShiftsByFactor) {
 
 TEST(DecideAreaShape, EmptyListPrintsOnlyTheHeading) {
     LabelFrame frame;
-    std::vector<AreaInfo> none;
+    std::vector<recog::AreaInfo> none;
     EXPECT_EQ(run_shapes(none, frame), kHeading);
 }
 
 TEST(DecideAreaShape, SinglePixelMeasures) {
     LabelFrame frame;
     frame.paint(40, 30, 0);
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     set_axis(areas[0], 40, 30, 40, 30);  // all extreme pixels coincide; the centre stays (0, 0)
     const std::string out = run_shapes(areas, frame);
-    const AreaInfo& a = areas[0];
+    const recog::AreaInfo& a = areas[0];
     EXPECT_EQ(a.direction, 0.0f);
     EXPECT_EQ(a.height, 1.0f);
     EXPECT_EQ(a.aspect, 0.0f);  // taken before the width is corrected
@@ -144,12 +145,12 @@ TEST(DecideAreaShape, SinglePixelMeasures) {
 TEST(DecideAreaShape, ChordStraightDownPrintsNinetyDegrees) {
     LabelFrame frame;
     frame.paint_block(50, 20, 50, 99, 0);  // 80 pixels in one column
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     areas[0].cog_x = 50;
     areas[0].cog_y = 59;
     set_axis(areas[0], 50, 20, 50, 99);
     const std::string out = run_shapes(areas, frame);
-    const AreaInfo& a = areas[0];
+    const recog::AreaInfo& a = areas[0];
     EXPECT_EQ(a.direction, static_cast<float>(M_PI / 2));
     EXPECT_FLOAT_EQ(a.width, 79.0f);
     EXPECT_EQ(a.height, 1.0f);  // the turned column has no height at all
@@ -161,12 +162,12 @@ TEST(DecideAreaShape, ChordStraightDownPrintsNinetyDegrees) {
 TEST(DecideAreaShape, ChordAlongARowIsNotTurned) {
     LabelFrame frame;
     frame.paint_block(100, 50, 109, 56, 0);  // 10 x 7 = 70 pixels
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     areas[0].cog_x = 104;
     areas[0].cog_y = 53;
     set_axis(areas[0], 100, 53, 109, 53);
     const std::string out = run_shapes(areas, frame);
-    const AreaInfo& a = areas[0];
+    const recog::AreaInfo& a = areas[0];
     EXPECT_EQ(a.direction, 0.0f);
     EXPECT_EQ(a.width, 9.0f);
     EXPECT_EQ(a.height, 6.0f);
@@ -182,11 +183,11 @@ TEST(DecideAreaShape, SixtyNinePixelsGetNoShapeSeventyDo) {
     LabelFrame frame;
     frame.paint_block(100, 50, 109, 56, 0);  // 70 pixels
     frame.paint_block(200, 50, 209, 56, 1);
-    frame.att->label[56 * kFrameWidth + 205] = -1;  // 69 pixels, same box
-    std::vector<AreaInfo> areas{frame.record(0), frame.record(1)};
+    frame.att->label[56 * recog::kFrameWidth + 205] = -1;  // 69 pixels, same box
+    std::vector<recog::AreaInfo> areas{frame.record(0), frame.record(1)};
     ASSERT_EQ(areas[0].pixnum, 70);
     ASSERT_EQ(areas[1].pixnum, 69);
-    for (AreaInfo& a : areas) {
+    for (recog::AreaInfo& a : areas) {
         a.cog_x = a.min_x + 4;
         a.cog_y = a.min_y + 3;
         set_axis(a, a.min_x, a.min_y + 3, a.max_x, a.min_y + 3);
@@ -201,13 +202,13 @@ TEST(DecideAreaShape, From16383PixelsTheAreaIsNotAnalysed) {
     LabelFrame frame;
     frame.paint_block(10, 10, 137, 137, 0);  // 128 x 128 = 16384
     frame.paint_block(150, 10, 277, 137, 1);
-    frame.att->label[137 * kFrameWidth + 10] = -1;  // 16383
-    frame.att->label[137 * kFrameWidth + 150] = -1;
-    frame.att->label[137 * kFrameWidth + 151] = -1;  // 16382
-    std::vector<AreaInfo> areas{frame.record(0), frame.record(1)};
+    frame.att->label[137 * recog::kFrameWidth + 10] = -1;  // 16383
+    frame.att->label[137 * recog::kFrameWidth + 150] = -1;
+    frame.att->label[137 * recog::kFrameWidth + 151] = -1;  // 16382
+    std::vector<recog::AreaInfo> areas{frame.record(0), frame.record(1)};
     ASSERT_EQ(areas[0].pixnum, 16383);
     ASSERT_EQ(areas[1].pixnum, 16382);
-    for (AreaInfo& a : areas) {
+    for (recog::AreaInfo& a : areas) {
         a.cog_x = a.min_x + 64;
         a.cog_y = a.min_y + 64;
         set_axis(a, a.min_x, a.min_y + 64, a.max_x, a.min_y + 64);
@@ -219,7 +220,7 @@ TEST(DecideAreaShape, From16383PixelsTheAreaIsNotAnalysed) {
         a.shape = 4;
     }
     const std::string out = run_shapes(areas, frame);
-    const AreaInfo& big = areas[0];
+    const recog::AreaInfo& big = areas[0];
     EXPECT_EQ(big.cog_x, 320);
     EXPECT_EQ(big.cog_y, 240);
     EXPECT_EQ(big.aspect, 1.0f);
@@ -231,7 +232,7 @@ TEST(DecideAreaShape, From16383PixelsTheAreaIsNotAnalysed) {
     EXPECT_EQ(big.fill_ratio, 0.5f);
     EXPECT_EQ(big.col_pix_max, 13);
 
-    const AreaInfo& analysed = areas[1];
+    const recog::AreaInfo& analysed = areas[1];
     EXPECT_EQ(analysed.cog_x, 214);
     EXPECT_EQ(analysed.width, 127.0f);
     EXPECT_EQ(analysed.col_pix_max, 128);
@@ -249,12 +250,12 @@ TEST(DecideAreaShape, LongCrossReachesBeyondTheFrameSizeWithoutClipping) {
         frame.paint(x, y, 0);
         frame.paint(x, 240 - y, 0);
     }
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     areas[0].cog_x = 160;
     areas[0].cog_y = 120;
     set_axis(areas[0], 1, 238, 318, 2);
     run_shapes(areas, frame);
-    const AreaInfo& a = areas[0];
+    const recog::AreaInfo& a = areas[0];
     const double diagonal = std::hypot(317.0, 236.0);
     EXPECT_NEAR(a.width, diagonal, 1.5);
     // The other diagonal crosses at twice the diagonal's angle.
@@ -270,13 +271,13 @@ TEST(DecideAreaShape, SparseLatticeMeetsRulesTwoAndThreeAndGetsThree) {
     LabelFrame frame;
     for (int y = 100; y <= 124; y += 2)
         for (int x = 100; x <= 130; x += 2) frame.paint(x, y, 0);
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     ASSERT_EQ(areas[0].pixnum, 16 * 13);
     areas[0].cog_x = 114;
     areas[0].cog_y = 112;
     set_axis(areas[0], 100, 112, 130, 112);
     run_shapes(areas, frame);
-    const AreaInfo& a = areas[0];
+    const recog::AreaInfo& a = areas[0];
     EXPECT_EQ(a.thickness, 6);      // 208 / 30: rule 2 wants 5..19, rule 3 more than 2
     EXPECT_LT(a.fill_ratio, 0.3f);  // 208 / 720
     EXPECT_LT(a.aspect, 2.0f);
@@ -290,7 +291,7 @@ TEST(DecideAreaShape, LandmarkRingIsAnnouncedBeforeItsLine) {
     for (int y = 100; y < 160; ++y)
         for (int x = 100; x < 160; ++x)
             if (x < 102 || y < 102 || x >= 158 || y >= 158) frame.paint(x, y, 0);
-    std::vector<AreaInfo> areas{frame.record(0)};
+    std::vector<recog::AreaInfo> areas{frame.record(0)};
     areas[0].cog_x = 130;
     areas[0].cog_y = 130;
     set_axis(areas[0], 100, 130, 159, 130);
@@ -303,26 +304,26 @@ TEST(DecideAreaShape, WorkStorageCarriesNothingFromOneAreaToTheNext) {
     frame.paint_block(10, 10, 109, 109, 0);  // a large solid block first
     for (int y = 150; y <= 174; y += 2)
         for (int x = 150; x <= 180; x += 2) frame.paint(x, y, 1);
-    AreaInfo block = frame.record(0);
+    recog::AreaInfo block = frame.record(0);
     block.cog_x = 60;
     block.cog_y = 60;
     set_axis(block, 10, 60, 109, 60);  // not turned: covers the corner of the work image
-    AreaInfo lattice = frame.record(1);
+    recog::AreaInfo lattice = frame.record(1);
     lattice.cog_x = 164;
     lattice.cog_y = 162;
     set_axis(lattice, 150, 162, 180, 162);
 
-    std::vector<AreaInfo> alone{lattice};
+    std::vector<recog::AreaInfo> alone{lattice};
     const std::string alone_out = run_shapes(alone, frame);
-    std::vector<AreaInfo> both{block, lattice};
+    std::vector<recog::AreaInfo> both{block, lattice};
     const std::string both_out = run_shapes(both, frame);
-    EXPECT_EQ(std::memcmp(&both[1], &alone[0], sizeof(AreaInfo)), 0);
+    EXPECT_EQ(std::memcmp(&both[1], &alone[0], sizeof(recog::AreaInfo)), 0);
     EXPECT_EQ(both_out.substr(both_out.size() - 40), alone_out.substr(alone_out.size() - 40));
     EXPECT_EQ(both[1].col_pix_max, 13);
 }
 
 TEST(DecideLandmark, RulesInOrderWithLaterRuleWinning) {
-    const std::vector<uint8_t> work(kShapeWorkWidth * kShapeWorkHeight, 255);
+    const std::vector<uint8_t> work(recog::kShapeWorkWidth * recog::kShapeWorkHeight, 255);
     const int box[4] = {0, 0, 0, 0};
     const int cog[2] = {0, 0};
     struct Case {
@@ -343,7 +344,7 @@ TEST(DecideLandmark, RulesInOrderWithLaterRuleWinning) {
         {1.0f, 0.3f, 6, 1, -1},    // 0.3f widens to 0.30000001, not below the double 0.3
     };
     for (const Case& c : cases) {
-        AreaInfo area{};
+        recog::AreaInfo area{};
         area.pixnum = 100;
         area.aspect = c.aspect;
         area.fill_ratio = c.fill;
@@ -360,7 +361,7 @@ TEST(DecideLandmark, RingScoresEightOnlyWithEnoughPixelsAndACentredCentre) {
     const std::vector<uint8_t> work = ring_work_image(60);
     const int box[4] = {0, 0, 59, 59};
     const int centred[2] = {30, 30};
-    AreaInfo area{};
+    recog::AreaInfo area{};
     area.pixnum = 70;
     EXPECT_EQ(run_landmark(area, work, box, centred), kLandmark);
 
@@ -375,12 +376,12 @@ TEST(DecideLandmark, RingScoresEightOnlyWithEnoughPixelsAndACentredCentre) {
 TEST(DecideLandmark, BoxNarrowerOrLowerThanThreeNeverScores) {
     // A thin ring whose thirds would all compare alike if the zero divisors were let through.
     for (const auto& [w, h] : {std::pair{2, 59}, std::pair{59, 2}, std::pair{2, 2}, std::pair{0, 0}}) {
-        std::vector<uint8_t> work(kShapeWorkWidth * kShapeWorkHeight, 255);
+        std::vector<uint8_t> work(recog::kShapeWorkWidth * recog::kShapeWorkHeight, 255);
         for (int y = 0; y <= h; ++y)
-            for (int x = 0; x <= w; ++x) work[y * kShapeWorkWidth + x] = 0;
+            for (int x = 0; x <= w; ++x) work[y * recog::kShapeWorkWidth + x] = 0;
         const int box[4] = {0, 0, w, h};
         const int cog[2] = {w / 2, h / 2};
-        AreaInfo area{};
+        recog::AreaInfo area{};
         area.pixnum = 200;
         EXPECT_EQ(run_landmark(area, work, box, cog), "") << w << " x " << h;
     }

@@ -7,8 +7,8 @@
 namespace {
 
 // A candidate with its centre, count and bounding box; everything else zero.
-AreaInfo candidate(int cog_x, int cog_y, int pixnum = 400, int width = 20, int height = 40) {
-    AreaInfo a{};
+recog::AreaInfo candidate(int cog_x, int cog_y, int pixnum = 400, int width = 20, int height = 40) {
+    recog::AreaInfo a{};
     a.cog_x = cog_x;
     a.cog_y = cog_y;
     a.pixnum = pixnum;
@@ -20,61 +20,61 @@ AreaInfo candidate(int cog_x, int cog_y, int pixnum = 400, int width = 20, int h
 }
 
 struct Lists {
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
+    recog::ImageInfo info[2]{};
+    std::array<recog::AreaInfo, 2 * recog::kMaxAreas> areas{};
+    std::array<int, recog::kMaxAreas> match{};
 
     Lists() { match.fill(1234); }
-    void left(const AreaInfo& a) { areas[info[0].area_num++] = a; }
-    void right(const AreaInfo& a) { areas[kMaxAreas + info[1].area_num++] = a; }
-    void run() { EXPECT_EQ(corn_stereo_matching(info, areas.data(), match.data()), 0); }
+    void left(const recog::AreaInfo& a) { areas[info[0].area_num++] = a; }
+    void right(const recog::AreaInfo& a) { areas[recog::kMaxAreas + info[1].area_num++] = a; }
+    void run() { EXPECT_EQ(recog::corn_stereo_matching(info, areas.data(), match.data()), 0); }
 };
 
 TEST(stereo_rating, row_difference_sets_the_scale) {
-    const AreaInfo l = candidate(150, 100);
+    const recog::AreaInfo l = candidate(150, 100);
     // The right picture is 8 rows higher: row 92 there is row 100 here.
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92)), 24000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 91)), 24000.0);  // dy 1 counts as 1 as well
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 93)), 24000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 90)), 12000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 68)), 1000.0);   // dy 24
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 116)), 1000.0);  // dy 24 the other way
-    EXPECT_EQ(stereo_rating(l, candidate(190, 67)), 0.0);             // dy 25
-    EXPECT_EQ(stereo_rating(l, candidate(190, 117)), 0.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92)), 24000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 91)), 24000.0);  // dy 1 counts as 1 as well
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 93)), 24000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 90)), 12000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 68)), 1000.0);   // dy 24
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 116)), 1000.0);  // dy 24 the other way
+    EXPECT_EQ(recog::stereo_rating(l, candidate(190, 67)), 0.0);             // dy 25
+    EXPECT_EQ(recog::stereo_rating(l, candidate(190, 117)), 0.0);
     // Without the offset, same rows would look 8 apart.
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 100)), 3000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 100)), 3000.0);
 }
 
 TEST(stereo_rating, column_gate_is_signed) {
-    const AreaInfo l = candidate(150, 100);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(134, 92)), 24000.0);  // left 16 right of right
-    EXPECT_EQ(stereo_rating(l, candidate(133, 92)), 0.0);             // 17
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(319, 92)), 24000.0);  // any distance the other way
+    const recog::AreaInfo l = candidate(150, 100);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(134, 92)), 24000.0);  // left 16 right of right
+    EXPECT_EQ(recog::stereo_rating(l, candidate(133, 92)), 0.0);             // 17
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(319, 92)), 24000.0);  // any distance the other way
 }
 
 TEST(stereo_rating, size_ratios_scale_down) {
-    const AreaInfo l = candidate(150, 100, 400, 20, 40);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92, 200, 20, 40)), 12000.0);  // half the count
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92, 800, 20, 40)), 12000.0);  // twice the count
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92, 400, 10, 40)), 12000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92, 400, 40, 40)), 12000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 92, 400, 20, 10)), 6000.0);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, candidate(190, 90, 200, 10, 20)), 1500.0);  // all at once
+    const recog::AreaInfo l = candidate(150, 100, 400, 20, 40);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92, 200, 20, 40)), 12000.0);  // half the count
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92, 800, 20, 40)), 12000.0);  // twice the count
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92, 400, 10, 40)), 12000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92, 400, 40, 40)), 12000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 92, 400, 20, 10)), 6000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, candidate(190, 90, 200, 10, 20)), 1500.0);  // all at once
     // Reversed box corners count by their absolute extent.
-    AreaInfo flipped = candidate(190, 92);
+    recog::AreaInfo flipped = candidate(190, 92);
     std::swap(flipped.min_x, flipped.max_x);
-    EXPECT_DOUBLE_EQ(stereo_rating(l, flipped), 24000.0);
+    EXPECT_DOUBLE_EQ(recog::stereo_rating(l, flipped), 24000.0);
 }
 
 TEST(stereo_rating, empty_extents_and_counts_never_rate) {
     // One column each: widths 0 on both sides, whatever the rows.
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 40, 0, 40), candidate(190, 92, 40, 0, 40)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 40, 0, 40), candidate(190, 92, 40, 5, 40)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 40, 5, 40), candidate(190, 92, 40, 0, 40)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 40, 20, 0), candidate(190, 92, 40, 20, 0)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 0), candidate(190, 92, 0)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 0), candidate(190, 92, 400)), 0.0);
-    EXPECT_EQ(stereo_rating(candidate(150, 100, 400), candidate(190, 92, 0)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 40, 0, 40), candidate(190, 92, 40, 0, 40)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 40, 0, 40), candidate(190, 92, 40, 5, 40)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 40, 5, 40), candidate(190, 92, 40, 0, 40)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 40, 20, 0), candidate(190, 92, 40, 20, 0)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 0), candidate(190, 92, 0)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 0), candidate(190, 92, 400)), 0.0);
+    EXPECT_EQ(recog::stereo_rating(candidate(150, 100, 400), candidate(190, 92, 0)), 0.0);
 }
 
 TEST(corn_stereo_matching, empty_lists) {
@@ -141,20 +141,20 @@ TEST(corn_stereo_matching, the_best_rating_is_taken_even_at_an_implausible_offse
 
 TEST(corn_stereo_matching, full_lists_and_counts_beyond_them) {
     Lists s;
-    for (int i = 0; i < kMaxAreas; ++i) {
+    for (int i = 0; i < recog::kMaxAreas; ++i) {
         s.left(candidate(i, 20 + 3 * (i % 8)));
         s.right(candidate(400, 12 + 3 * (i % 8)));
     }
     s.run();
     // Rows of the same phase fit best; of those the first right candidate wins.
-    for (int i = 0; i < kMaxAreas; ++i) ASSERT_EQ(s.match[i], i % 8) << "left " << i;
+    for (int i = 0; i < recog::kMaxAreas; ++i) ASSERT_EQ(s.match[i], i % 8) << "left " << i;
 
     // A count beyond the 256 entries must not run past the lists.
     s.info[0].area_num = 1000;
     s.info[1].area_num = 1000;
     s.match.fill(-7);
     s.run();
-    for (int i = 0; i < kMaxAreas; ++i) ASSERT_EQ(s.match[i], i % 8) << "left " << i;
+    for (int i = 0; i < recog::kMaxAreas; ++i) ASSERT_EQ(s.match[i], i % 8) << "left " << i;
 }
 
 }  // namespace

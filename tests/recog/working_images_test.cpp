@@ -19,7 +19,7 @@ using recog_test::BinaryFrame;
 // A one-pixel image holding (red, green, blue), binarized; true when it turned black.
 bool classify(int red, int green, int blue, const float (*refs)[3], int n, float th) {
     cv::Mat image(1, 1, CV_8UC3, cv::Scalar(blue, green, red));
-    color_binarize(image, refs, n, th);
+    recog::color_binarize(image, refs, n, th);
     const cv::Vec3b p = image.at<cv::Vec3b>(0, 0);
     EXPECT_TRUE((p == cv::Vec3b(0, 0, 0)) || (p == cv::Vec3b(255, 255, 255)));
     return p[0] == 0;
@@ -85,7 +85,7 @@ TEST(color_binarize, empty_list_leaves_image_unchanged) {
     cv::randu(image, 0, 256);
     const cv::Mat before = image.clone();
     float refs[1][3] = {{1, 0, 0}};
-    color_binarize(image, refs, 0, 0.5f);
+    recog::color_binarize(image, refs, 0, 0.5f);
     EXPECT_EQ(cv::norm(image, before, cv::NORM_INF), 0);
 }
 
@@ -111,7 +111,7 @@ TEST(color_binarize, same_as_double_computation_on_random_colours) {
         if (round % 6 == 1) th = std::nextafter(th, 0.0f);
         if (round % 6 == 4) th = std::nextafter(th, 1.0f);
         const cv::Mat before = image.clone();
-        color_binarize(image, refs, n, th);
+        recog::color_binarize(image, refs, n, th);
         int mismatches = 0;
         for (int y = 0; y < image.rows; ++y) {
             for (int x = 0; x < image.cols; ++x) {
@@ -167,7 +167,7 @@ double distance(int red, int green, int blue, const double ref[3]) {
 
 bool classify_double(int red, int green, int blue, const double (*refs)[3], int n, double th) {
     cv::Mat image(1, 1, CV_8UC3, cv::Scalar(blue, green, red));
-    color_binarize(image, refs, n, th);
+    recog::color_binarize(image, refs, n, th);
     return image.at<cv::Vec3b>(0, 0)[0] == 0;
 }
 
@@ -244,7 +244,7 @@ TEST(color_binarize, double_entry_on_every_colour) {
             image.at<cv::Vec3b>(y, x) = cv::Vec3b(colour & 255, colour >> 8 & 255, colour >> 16);
         }
     }
-    color_binarize(image, exact, 1, 0.2);
+    recog::color_binarize(image, exact, 1, 0.2);
     int mismatches = 0, black = 0;
     for (int y = 0; y < image.rows; ++y) {
         for (int x = 0; x < image.cols; ++x) {
@@ -261,39 +261,39 @@ TEST(color_binarize, double_entry_on_every_colour) {
 }
 
 TEST(plane_to_att, widens_values_and_clears_labels) {
-    uint8_t plane[kFramePixels];
-    for (int k = 0; k < kFramePixels; ++k) plane[k] = static_cast<uint8_t>(k * 7);
-    auto att = std::make_unique<ImageAtt>();
-    std::fill(att->label, att->label + kFramePixels, 12345);
-    plane_to_att(plane, att.get());
-    for (int k = 0; k < kFramePixels; ++k) {
+    uint8_t plane[recog::kFramePixels];
+    for (int k = 0; k < recog::kFramePixels; ++k) plane[k] = static_cast<uint8_t>(k * 7);
+    auto att = std::make_unique<recog::ImageAtt>();
+    std::fill(att->label, att->label + recog::kFramePixels, 12345);
+    recog::plane_to_att(plane, att.get());
+    for (int k = 0; k < recog::kFramePixels; ++k) {
         ASSERT_EQ(att->value[k], static_cast<int32_t>(static_cast<uint8_t>(k * 7))) << k;
         ASSERT_EQ(att->label[k], -1) << k;
     }
 }
 
 TEST(image_to_plane, round_trip_through_grey_image_in_storage_order) {
-    uint8_t plane[kFramePixels], back[kFramePixels];
-    for (int k = 0; k < kFramePixels; ++k) plane[k] = static_cast<uint8_t>(k % 251);
+    uint8_t plane[recog::kFramePixels], back[recog::kFramePixels];
+    for (int k = 0; k < recog::kFramePixels; ++k) plane[k] = static_cast<uint8_t>(k % 251);
     cv::Mat grey;
-    plane_to_image(grey, plane);
+    recog::plane_to_image(grey, plane);
     ASSERT_EQ(grey.type(), CV_8UC1);
-    EXPECT_EQ(grey.at<uint8_t>(1, 0), plane[kFrameWidth]);
-    image_to_plane(grey, back);
-    EXPECT_TRUE(std::equal(plane, plane + kFramePixels, back));
+    EXPECT_EQ(grey.at<uint8_t>(1, 0), plane[recog::kFrameWidth]);
+    recog::image_to_plane(grey, back);
+    EXPECT_TRUE(std::equal(plane, plane + recog::kFramePixels, back));
 }
 
 TEST(image_to_plane, refuses_an_image_of_another_size) {
-    uint8_t plane[kFramePixels];
-    std::fill(plane, plane + kFramePixels, uint8_t{9});
+    uint8_t plane[recog::kFramePixels];
+    std::fill(plane, plane + recog::kFramePixels, uint8_t{9});
     std::string out;
     {
         platform::ConsoleRedirect capture(&out);
-        image_to_plane(cv::Mat(10, 10, CV_8UC1, cv::Scalar(0)), plane);
-        image_to_plane(cv::Mat(240, 320, CV_8UC3, cv::Scalar(0)), plane);
+        recog::image_to_plane(cv::Mat(10, 10, CV_8UC1, cv::Scalar(0)), plane);
+        recog::image_to_plane(cv::Mat(240, 320, CV_8UC3, cv::Scalar(0)), plane);
     }
     EXPECT_NE(out.find("エラー！(image_to_plane)"), std::string::npos);
-    EXPECT_TRUE(std::all_of(plane, plane + kFramePixels, [](uint8_t v) { return v == 9; }));
+    EXPECT_TRUE(std::all_of(plane, plane + recog::kFramePixels, [](uint8_t v) { return v == 9; }));
 }
 
 TEST(remove_isolated_pixels, flips_pixels_with_fewer_than_three_equal_neighbours) {
@@ -301,18 +301,19 @@ TEST(remove_isolated_pixels, flips_pixels_with_fewer_than_three_equal_neighbours
     f.set(50, 50);                   // lone foreground pixel: becomes 254
     f.fill(100, 100, 101, 101);      // 2 x 2 block: each pixel has 3 equal neighbours, kept
     f.fill(200, 10, 204, 14);        // 5 x 5 block with a hole in the middle
-    f.plane[12 * kFrameWidth + 202] = 255;  // lone background pixel: becomes 0
+    f.plane[12 * recog::kFrameWidth + 202] = 255;  // lone background pixel: becomes 0
     f.fill(150, 150, 152, 150);      // a row of three: the middle one has 2 equal neighbours
     f.set(0, 120);                   // border pixels never change
     f.set(319, 0);
-    uint8_t expected[kFramePixels];
-    std::copy(f.plane, f.plane + kFramePixels, expected);
-    expected[50 * kFrameWidth + 50] = 254;
-    expected[12 * kFrameWidth + 202] = 0;
-    for (int x = 150; x <= 152; ++x) expected[150 * kFrameWidth + x] = 254;
-    remove_isolated_pixels(f.plane);
-    for (int k = 0; k < kFramePixels; ++k)
-        ASSERT_EQ(f.plane[k], expected[k]) << "x " << k % kFrameWidth << " y " << k / kFrameWidth;
+    uint8_t expected[recog::kFramePixels];
+    std::copy(f.plane, f.plane + recog::kFramePixels, expected);
+    expected[50 * recog::kFrameWidth + 50] = 254;
+    expected[12 * recog::kFrameWidth + 202] = 0;
+    for (int x = 150; x <= 152; ++x) expected[150 * recog::kFrameWidth + x] = 254;
+    recog::remove_isolated_pixels(f.plane);
+    for (int k = 0; k < recog::kFramePixels; ++k)
+        ASSERT_EQ(f.plane[k], expected[k])
+            << "x " << k % recog::kFrameWidth << " y " << k / recog::kFrameWidth;
 }
 
 TEST(remove_isolated_pixels, counts_on_the_input_not_on_changed_pixels) {
@@ -321,11 +322,11 @@ TEST(remove_isolated_pixels, counts_on_the_input_not_on_changed_pixels) {
     BinaryFrame f;
     f.set(10, 10);
     f.set(11, 11);
-    remove_isolated_pixels(f.plane);
-    EXPECT_EQ(f.plane[10 * kFrameWidth + 10], 254);
-    EXPECT_EQ(f.plane[11 * kFrameWidth + 11], 254);
+    recog::remove_isolated_pixels(f.plane);
+    EXPECT_EQ(f.plane[10 * recog::kFrameWidth + 10], 254);
+    EXPECT_EQ(f.plane[11 * recog::kFrameWidth + 11], 254);
     // Background next to them keeps 255: it has at least 6 background neighbours in the input.
-    EXPECT_EQ(f.plane[10 * kFrameWidth + 11], 255);
+    EXPECT_EQ(f.plane[10 * recog::kFrameWidth + 11], 255);
 }
 
 }  // namespace

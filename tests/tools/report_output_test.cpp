@@ -8,7 +8,7 @@
 
 namespace {
 
-using tools::ReportedObject;
+using files::ReportedObject;
 
 const ReportedObject kExample{150, 100, 190, 92, 1251.5, -27.6, 84.8, 169.7, 84.8};
 const ReportedObject kSecond{12, 230, 29, 222, 4130.0, 1958.3, -1539.6, 447.9, 224.0};

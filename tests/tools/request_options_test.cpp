@@ -26,12 +26,12 @@ TEST(request_options, only_the_given_keys_go_into_the_request_in_their_order) {
                     o, error),
               OptionsResult::ok)
         << error;
-    EXPECT_EQ(tools::format_request(o.params),
+    EXPECT_EQ(files::format_request(o.params),
               "max_pixnum,2000\ncolor_th,0.25\nleft_cam_id,1\nmin_dist,-3.5\nmin_pixnum,+20\nmax_dist,1e4\n");
 
     RequestOptions none;
     ASSERT_EQ(parse({}, none, error), OptionsResult::ok);
-    EXPECT_EQ(tools::format_request(none.params), "");
+    EXPECT_EQ(files::format_request(none.params), "");
     EXPECT_EQ(none.timeout_seconds, 10.0);
     EXPECT_FALSE(none.json);
     EXPECT_FALSE(none.force);
@@ -44,7 +44,7 @@ TEST(request_options, a_key_given_twice_is_written_once_with_the_later_value) {
     ASSERT_EQ(parse({"--min-pixnum", "5", "--color-th", "0.3", "--param", "min_pixnum=7"}, o, error),
               OptionsResult::ok)
         << error;
-    EXPECT_EQ(tools::format_request(o.params), "min_pixnum,7\ncolor_th,0.3\n");
+    EXPECT_EQ(files::format_request(o.params), "min_pixnum,7\ncolor_th,0.3\n");
 }
 
 TEST(request_options, values_the_tool_would_misread_are_refused) {
@@ -83,10 +83,10 @@ TEST(request_options, precise_asks_for_precision_one_and_other_modes_are_refused
     RequestOptions o;
     std::string error;
     ASSERT_EQ(parse({"--color-th", "0.2", "--precise"}, o, error), OptionsResult::ok) << error;
-    EXPECT_EQ(tools::format_request(o.params), "color_th,0.2\nprecision,1\n");
+    EXPECT_EQ(files::format_request(o.params), "color_th,0.2\nprecision,1\n");
     RequestOptions off;
     ASSERT_EQ(parse({"--precise", "--param", "precision=0"}, off, error), OptionsResult::ok) << error;
-    EXPECT_EQ(tools::format_request(off.params), "precision,0\n");
+    EXPECT_EQ(files::format_request(off.params), "precision,0\n");
     for (const char* v : {"2", "-1", "1.0", "yes"}) {
         RequestOptions r;
         EXPECT_EQ(parse({"--param", std::string("precision=") + v}, r, error), OptionsResult::error) << v;

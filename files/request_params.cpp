@@ -1,4 +1,4 @@
-#include "tools/request_params.h"
+#include "files/request_params.h"
 
 #include <cerrno>
 #include <cfloat>
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-namespace tools {
+namespace files {
 namespace {
 
 struct KeyKind {
@@ -117,4 +117,4 @@ std::string format_request(const std::vector<RequestParam>& params) {
     return text;
 }
 
-}  // namespace tools
+}  // namespace files

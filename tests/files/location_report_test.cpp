@@ -1,20 +1,18 @@
-#include "tools/report_parser.h"
+#include "files/location_report.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 #include <vector>
 
 #include "platform/console.h"
 #include "platform/text_encoding.h"
-#include "recog/location_report.h"
 #include "tests/support/child_process.h"
 
 namespace {
 
-using tools::parse_report;
-using tools::ReportedObject;
+using files::parse_report;
+using files::ReportedObject;
 
 // The four lines of the worked example (left 150,100 / right 190,92), byte for byte as CP932.
 const std::string kExampleBytes =
@@ -51,55 +49,30 @@ TEST(report_parser, reads_the_worked_example_from_cp932_bytes) {
     EXPECT_DOUBLE_EQ(o.w, 84.8);
 }
 
-TEST(report_parser, reads_every_object_the_location_report_writes) {
-    // Three left candidates: two reported (one far off to the side), one too near to be.
-    ImageInfo info[2]{};
-    std::array<AreaInfo, 2 * kMaxAreas> areas{};
-    std::array<int, kMaxAreas> match{};
-    auto set = [](AreaInfo& a, int x, int y) {
-        a.cog_x = x;
-        a.cog_y = y;
-        a.min_x = x - 7;
-        a.max_x = x + 9;
-        a.min_y = y - 30;
-        a.max_y = y + 2;
-    };
-    set(areas[0], 150, 100);
-    set(areas[1], 12, 230);
-    set(areas[2], 300, 5);
-    set(areas[kMaxAreas + 0], 190, 92);
-    set(areas[kMaxAreas + 1], 29, 222);
-    set(areas[kMaxAreas + 2], 30, 3);  // x would be negative: not reported
-    match = {0, 1, 2};
-    info[0].area_num = 3;
-    info[1].area_num = 3;
+// What the report file is made of reads back as it was written, the worked example byte for byte.
+TEST(report_parser, the_written_lines_read_back) {
+    const ReportedObject example{150, 100, 190, 92, 1251.5, -27.6, 84.8, 169.7, 84.8};
+    EXPECT_EQ(platform::utf8_to_cp932(files::report_object_text(example)), kExampleBytes);
 
-    test_support::TempDir dir;
-    int count = 0;
-    {
-        platform::ConsoleRedirect quiet(nullptr);
-        count = corn_get_location(info, areas.data(), match.data(), dir.file("report.txt"));
-    }
-    ASSERT_EQ(count, 2);
-
-    std::vector<ReportedObject> objects;
+    const std::vector<ReportedObject> written{example,
+                                              {0, 0, 319, 239, 4130.0, 1958.3, -1539.6, 447.9, 0.0},
+                                              {-3, 7, 12, -1, 1e12, -0.5, 0.0, 0.1, 2.5}};
+    std::string bytes;
+    for (const ReportedObject& o : written) bytes += platform::utf8_to_cp932(files::report_object_text(o));
+    std::vector<ReportedObject> read;
     std::string error;
-    ASSERT_TRUE(parse_report(test_support::read_file(dir.file("report.txt")), objects, error)) << error;
-    ASSERT_EQ(objects.size(), 2u);
-    for (int i = 0; i < 2; ++i) {
-        CornLocation expected;
-        ASSERT_TRUE(corn_locate_pair(areas[i], areas[kMaxAreas + i], &expected));
-        const ReportedObject& o = objects[i];
-        EXPECT_EQ(o.left_cog_x, areas[i].cog_x);
-        EXPECT_EQ(o.left_cog_y, areas[i].cog_y);
-        EXPECT_EQ(o.right_cog_x, areas[kMaxAreas + i].cog_x);
-        EXPECT_EQ(o.right_cog_y, areas[kMaxAreas + i].cog_y);
-        // The report keeps one decimal.
-        EXPECT_NEAR(o.x, expected.x, 0.05);
-        EXPECT_NEAR(o.y, expected.y, 0.05);
-        EXPECT_NEAR(o.z, expected.z, 0.05);
-        EXPECT_NEAR(o.h, expected.h, 0.05);
-        EXPECT_NEAR(o.w, expected.w, 0.05);
+    ASSERT_TRUE(parse_report(bytes, read, error)) << error;
+    ASSERT_EQ(read.size(), written.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].left_cog_x, written[i].left_cog_x);
+        EXPECT_EQ(read[i].left_cog_y, written[i].left_cog_y);
+        EXPECT_EQ(read[i].right_cog_x, written[i].right_cog_x);
+        EXPECT_EQ(read[i].right_cog_y, written[i].right_cog_y);
+        EXPECT_DOUBLE_EQ(read[i].x, written[i].x);
+        EXPECT_DOUBLE_EQ(read[i].y, written[i].y);
+        EXPECT_DOUBLE_EQ(read[i].z, written[i].z);
+        EXPECT_DOUBLE_EQ(read[i].h, written[i].h);
+        EXPECT_DOUBLE_EQ(read[i].w, written[i].w);
     }
 }
 

@@ -1,12 +1,12 @@
 #pragma once
-// Reads the report file the tool writes for a request: CP932 text, four lines per object found,
-// no header, empty when nothing was found.
+// The report file of a request: CP932 text, four lines per object found, no header, empty when
+// nothing was found. Its lines are made and read here.
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace tools {
+namespace files {
 
 // One object of the report: the two image centres (pixels) and the position and size in baseline
 // units (x ahead, y to the left, z up; h height, w width).
@@ -17,8 +17,11 @@ struct ReportedObject {
     double h = 0, w = 0;
 };
 
+// The four lines of one object, in UTF-8 with "\n" line ends (the report file converts them).
+std::string report_object_text(const ReportedObject& object);
+
 // Parses the report's bytes (CP932; LF or CR LF line ends, the last one may be missing). False
 // with a one-line message naming the first line that does not fit; `objects` is then left empty.
 bool parse_report(std::string_view cp932_bytes, std::vector<ReportedObject>& objects, std::string& error);
 
-}  // namespace tools
+}  // namespace files

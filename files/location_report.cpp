@@ -1,11 +1,13 @@
-#include "tools/report_parser.h"
+#include "files/location_report.h"
 
 #include <charconv>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 
 #include "platform/text_encoding.h"
 
-namespace tools {
+namespace files {
 namespace {
 
 // The labels of the four lines of an object, as the tool writes them (here in UTF-8).
@@ -54,7 +56,31 @@ bool parse_line_at(const std::vector<std::string_view>& lines, size_t n, std::st
     return n < lines.size() && parse_line(lines[n], label, values);
 }
 
+// printf into a string of any length: a position of 1e300 is 300 digits long.
+std::string formatted(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int size = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    return text;
+}
+
 }  // namespace
+
+std::string report_object_text(const ReportedObject& o) {
+    const auto label = [](std::string_view l) { return static_cast<int>(l.size()); };
+    return formatted("%.*s, %4d, %4d\n", label(kLeftLabel), kLeftLabel.data(), o.left_cog_x, o.left_cog_y) +
+           formatted("%.*s, %4d, %4d\n", label(kRightLabel), kRightLabel.data(), o.right_cog_x,
+                     o.right_cog_y) +
+           formatted("%.*s, %.1f, %.1f, %.1f\n", label(kPositionLabel), kPositionLabel.data(), o.x, o.y,
+                     o.z) +
+           formatted("%.*s, %.1f, %.1f\n", label(kSizeLabel), kSizeLabel.data(), o.h, o.w);
+}
 
 bool parse_report(std::string_view cp932_bytes, std::vector<ReportedObject>& objects, std::string& error) {
     objects.clear();
@@ -101,4 +127,4 @@ bool parse_report(std::string_view cp932_bytes, std::vector<ReportedObject>& obj
     return true;
 }
 
-}  // namespace tools
+}  // namespace files

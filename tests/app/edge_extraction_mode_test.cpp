@@ -30,7 +30,7 @@ cv::Mat sobel_x(const cv::Mat& grey) {
     return s8;
 }
 
-TEST(edge_extraction_test, a_colour_picture_gives_its_absolute_sobel_x) {
+TEST(edge_extraction_mode, a_colour_picture_gives_its_absolute_sobel_x) {
     TempDir dir;
     sim::Scene scene = sim::default_scene();
     scene.noise = 0;
@@ -49,7 +49,7 @@ TEST(edge_extraction_test, a_colour_picture_gives_its_absolute_sobel_x) {
     EXPECT_GT(cv::countNonZero(edges), 0);  // the cones' sides
 }
 
-TEST(edge_extraction_test, without_a_picture_it_says_so_and_still_names_both_files) {
+TEST(edge_extraction_mode, without_a_picture_it_says_so_and_still_names_both_files) {
     TempDir dir;
     const std::string out = run_edge_test(dir);
     EXPECT_NE(out.find("画像が見つかりません\n入力ファイル：" + dir.file("rk9t_right.bmp") +
@@ -58,7 +58,7 @@ TEST(edge_extraction_test, without_a_picture_it_says_so_and_still_names_both_fil
     EXPECT_FALSE(std::filesystem::exists(dir.file("rk9t_work.bmp")));
 }
 
-TEST(edge_extraction_test, a_grey_picture_of_the_live_preview_is_used_as_it_is) {
+TEST(edge_extraction_mode, a_grey_picture_of_the_live_preview_is_used_as_it_is) {
     TempDir dir;
     cv::Mat grey(240, 320, CV_8UC1, cv::Scalar(20));
     cv::rectangle(grey, cv::Rect(100, 50, 60, 120), cv::Scalar(200), cv::FILLED);

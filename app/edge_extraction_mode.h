@@ -7,6 +7,6 @@ namespace app {
 
 // Writes the absolute horizontal Sobel derivative of the input's grey version (8 bits, the input's
 // size) to output_path. -1 with "画像が見つかりません" when the input can't be loaded, else 0.
-int edge_extraction_test(const std::string& input_path, const std::string& output_path);
+int run_edge_extraction_mode(const std::string& input_path, const std::string& output_path);
 
 }  // namespace app

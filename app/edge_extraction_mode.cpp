@@ -1,4 +1,4 @@
-#include "app/edge_extraction_test.h"
+#include "app/edge_extraction_mode.h"
 
 #include <exception>
 #include <opencv2/imgproc.hpp>
@@ -9,7 +9,7 @@
 
 namespace app {
 
-int edge_extraction_test(const std::string& input_path, const std::string& output_path) {
+int run_edge_extraction_mode(const std::string& input_path, const std::string& output_path) {
     try {
         cv::Mat loaded;
         platform::InputError error;

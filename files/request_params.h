@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tools {
+namespace files {
 
 enum class ParamKind { integer, real };
 
@@ -33,4 +33,4 @@ void set_request_param(std::vector<RequestParam>& params, std::string key, std::
 // The request file text: one "key,value\n" line per parameter, in the given order.
 std::string format_request(const std::vector<RequestParam>& params);
 
-}  // namespace tools
+}  // namespace files
