@@ -6,6 +6,7 @@
 
 #include "files/recog_params.h"
 #include "recog/recog_types.h"
+#include "recog/subpixel_measures.h"
 
 namespace app {
 
@@ -14,7 +15,9 @@ struct ServiceWorkspace {
     RecogParams recog_plm{};  // keeps its values from one request to the next
     ImageInfo image_info[2]{};
     AreaInfo area_info_large[2 * kMaxAreas]{};
-    int* match_list = nullptr;  // 256 entries, owned by the service
+    int* match_list = nullptr;                     // 256 entries, owned by the service
+    SubpixelArea subpixel_large[2 * kMaxAreas]{};  // the precise mode's measures
+    bool subpixel = false;                         // the last recognition ran in the precise mode
     // The finder binarizes these copies, so the pictures stay as the cameras gave them for a
     // test run in the same pass and for the windows.
     cv::Mat work1, work2;
@@ -24,6 +27,7 @@ struct ServiceWorkspace {
 struct PassOutcome {
     bool answered = false;         // a request was answered
     bool request_deleted = false;  // ... and its file deleted (false: it is still there)
+    bool recognized = false;       // the recognition ran (a request or key t): ws holds its results
 };
 
 // On a request or key c saves image1 (left) and image2 (right); with a request prints the
