@@ -7,6 +7,7 @@ namespace app {
 bool make_backend_options(const Options& options, capture::BackendOptions& backend, std::string& error) {
     backend.backend = options.camera;
     backend.sim_stall_after = options.sim_stall_after;
+    backend.sim_stall_ms = options.sim_stall_ms;
     if (!options.devices.empty() && options.camera != capture::Backend::v4l2) {
         error = "--devices names USB cameras: it goes with --camera v4l2";
         return false;

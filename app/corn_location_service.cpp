@@ -1,12 +1,16 @@
 #include "app/corn_location_service.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <opencv2/core.hpp>
+#include <optional>
 
 #include "app/camera_hint.h"
 #include "app/request_gate.h"
-#include "app/service_frame.h"
+#include "app/service_cameras.h"
 #include "app/service_pass.h"
+#include "app/stereo_annotation.h"
 #include "capture/camera_backend.h"
 #include "capture/video_input.h"
 #include "files/protocol_files.h"
@@ -23,6 +27,13 @@ namespace {
 
 constexpr int kKeyQuit = 'q';
 constexpr int kKeyWaitMs = 125;
+// The key wait is cut into slices this long; between them the cameras are polled (each poll
+// counts for the frozen-device rule) and a request put in place is looked for.
+constexpr int kPollMs = 10;
+// Polls without a frame after which the capture library reopens a device: about the time after
+// which a camera is named as stalled.
+constexpr int kFreezePolls =
+    static_cast<int>(std::chrono::milliseconds(ServiceCameras::kStallTime).count() / kPollMs);
 constexpr int kLeftDevice = 0;
 constexpr int kRightDevice = 1;
 // Screen places of the two windows: the gap leaves room for a window manager's frames.
@@ -34,22 +45,12 @@ struct ServiceResources {
     platform::DirLock lock;  // released last, when everything else is gone
     std::unique_ptr<ServiceWorkspace> ws;
     cv::Mat image1, image2;
+    cv::Mat shown1, shown2;  // the pictures with what the last answer found drawn over them
     ServiceWindowTitles titles;
     bool window1_created = false;
     bool window2_created = false;
     std::unique_ptr<capture::VideoInput> VI;
 };
-
-// Fetches the device's next frame into image; without a new frame within the library's wait its
-// buffer still holds the previous one, which is used again. A device without a buffer leaves
-// image as it was.
-void fetch_frame(capture::VideoInput& VI, int index, cv::Mat& image) {
-    const uint8_t* pixels = VI.GetPixels(index, false, false);
-    const int width = VI.widthOf(index);
-    const int height = VI.heightOf(index);
-    if (VI.frameBytesOf(index) != width * height * 3) return;
-    frame_to_upright_image(pixels, width, height, image);
-}
 
 // Opens both cameras at 320 x 240, naming each one that can't be opened. A camera that offers
 // another size is used at the size it has, converted frame by frame.
@@ -97,21 +98,63 @@ bool take_work_dir(platform::DirLock& lock) {
     return true;
 }
 
-// What the service watches and waits for, said once when it starts serving.
-void say_what_is_watched(const platform::FileWatch& watch) {
+// What the service watches and waits for, said once when it starts serving. No watch: it was
+// not asked for.
+void say_what_is_watched(const platform::FileWatch* watch) {
     platform::console_printf("作業ディレクトリ：%s\n", platform::work_dir().c_str());
-    if (watch.active()) {
+    const std::string request(files::kRequestFile);
+    if (!watch) {
+        platform::console_printf("%s が置かれるのを待ちます（%d ms ごとに確かめます）。\n", request.c_str(),
+                                 kKeyWaitMs);
+    } else if (watch->active()) {
         platform::console_printf("%s が置かれるのを待ちます（置かれたらすぐに応答します）。\n",
-                                 std::string(files::kRequestFile).c_str());
+                                 request.c_str());
     } else {
         platform::console_printf(
-            "%s が置かれるのを待ちます（%d ms ごとに確かめます。監視できません：%s）。\n",
-            std::string(files::kRequestFile).c_str(), kKeyWaitMs, watch.error().c_str());
+            "%s が置かれるのを待ちます（%d ms ごとに確かめます。監視できません：%s）。\n", request.c_str(),
+            kKeyWaitMs, watch->error().c_str());
     }
 }
 
+// The pass's key wait of 125 ms, cut into slices: between them the cameras are polled, and with
+// the watch it ends as soon as a request can be answered (a new one has come, or the pictures of
+// the one waiting are there). The key, or -1.
+int wait_for_key(platform::Ui& ui, platform::FileWatch* watch, RequestGate& gate, ServiceCameras& cameras) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kKeyWaitMs);
+    for (;;) {
+        // Less than a millisecond left: a key wait that short ends at once, and each turn would
+        // count as a poll of the frozen-device rule.
+        const auto left_us =
+            std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now()).count();
+        if (left_us < 1000) return -1;
+        const int slice = static_cast<int>(std::min<long long>((left_us + 999) / 1000, kPollMs));
+        const int key = ui.wait_key_or_wake(slice, watch);
+        cameras.poll(Clock::now());
+        if (key != -1) return key;
+        if (watch && watch->active() &&
+            (cameras.request_begun() ? cameras.request_ready() : gate.request_waiting()))
+            return -1;
+    }
+}
+
+// Shows the pictures; after an answer in the windows of the GUI with what it found drawn over them.
+void show_pictures(platform::Ui& ui, ServiceResources& s, const StereoAnnotation* found) {
+    if (!found) {
+        ui.show(s.titles.window_name1, s.image1);
+        ui.show(s.titles.window_name2, s.image2);
+        return;
+    }
+    s.image1.copyTo(s.shown1);
+    s.image2.copyTo(s.shown2);
+    draw_camera_annotation(s.shown1, *found, Side::left);  // device 0 is the left picture
+    draw_camera_annotation(s.shown2, *found, Side::right);
+    ui.show(s.titles.window_name1, s.shown1);
+    ui.show(s.titles.window_name2, s.shown2);
+}
+
 ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, const ServiceStop& stop,
-                       const CamerasOpened& opened, ServiceResources& s) {
+                       const CamerasOpened& opened, const ServiceHooks& hooks, ServiceResources& s) {
     platform::Ui& ui = platform::ui();
     int key = 0;
     if (!take_work_dir(s.lock)) return ServiceEnd::failed;
@@ -146,23 +189,55 @@ ServiceEnd run_service(std::shared_ptr<capture::CameraBackend> camera_backend, c
     platform::console_printf("[c]キーを押すとファイルへセーブします。\n");
     platform::console_printf("[t]キーを押すとテスト動作を実行します。\n");
     // The key wait ends as soon as a request is put in place; without the watch it is polled.
-    platform::FileWatch watch(platform::work_dir(), std::string(files::kRequestFile));
-    say_what_is_watched(watch);
+    std::optional<platform::FileWatch> watch;
+    if (hooks.watch_requests) watch.emplace(platform::work_dir(), std::string(files::kRequestFile));
+    platform::FileWatch* const wake = watch ? &*watch : nullptr;
+    say_what_is_watched(wake);
     platform::console_flush();
     RequestGate gate(files::request_path());
+    ServiceCameras cameras(*s.VI, s.image1, s.image2);
+    cameras.start(kFreezePolls, std::chrono::steady_clock::now());
+    bool said_waiting = false;              // that the request waits for a camera
+    std::optional<StereoAnnotation> found;  // what the last answer found, for the windows
 
     // Tested at the top, so the pass in which q comes is finished first (a request in it is
     // still answered).
     while (key != kKeyQuit) {
         if (stop && stop()) break;
-        fetch_frame(*s.VI, kLeftDevice, s.image1);
-        ui.show(s.titles.window_name1, s.image1);
-        fetch_frame(*s.VI, kRightDevice, s.image2);
-        ui.show(s.titles.window_name2, s.image2);
-        key = ui.wait_key_or_wake(kKeyWaitMs, &watch);
-        const bool request = gate.request_waiting();
-        const PassOutcome outcome = answer_service_pass(key, request, s.image1, s.image2, ws);
-        if (outcome.answered) gate.answered(outcome.request_deleted);
+        cameras.poll(std::chrono::steady_clock::now());
+        show_pictures(ui, s, found ? &*found : nullptr);
+        key = wait_for_key(ui, wake, gate, cameras);
+        // A request is answered from pictures captured after it was noticed, and not at all while
+        // a camera delivers none: the controller's own time limit decides how long it waits.
+        bool answer = false;
+        if (gate.request_waiting()) {
+            if (!cameras.request_begun()) cameras.begin_request(std::chrono::steady_clock::now());
+            answer = cameras.request_ready();
+            if (!answer && !said_waiting) {
+                platform::console_printf("  リクエストファイル %s にはカメラの画像が届くまで応答しません。\n",
+                                         files::request_path().c_str());
+                said_waiting = true;
+            } else if (answer && said_waiting) {
+                platform::console_printf("カメラの画像が届いたので、待っていたリクエストに応答します。\n");
+            }
+        } else {
+            cameras.end_request();
+            said_waiting = false;
+        }
+        const PassOutcome outcome = answer_service_pass(key, answer, s.image1, s.image2, ws);
+        if (outcome.answered) {
+            gate.answered(outcome.request_deleted);
+            if (hooks.on_answer) {
+                hooks.on_answer(
+                    AnsweredRequest{cameras.noticed(), {cameras.captured(0), cameras.captured(1)}});
+            }
+            cameras.end_request();
+            said_waiting = false;
+        }
+        if (outcome.recognized && !ui.headless()) {
+            found = describe_stereo_pair(ws.image_info, ws.area_info_large, ws.match_list.data(),
+                                         ws.subpixel ? ws.subpixel_large : nullptr);
+        }
         platform::console_flush();
     }
     return ServiceEnd::quit;
@@ -188,6 +263,8 @@ void tear_down(ServiceResources& s) {
     if (s.window2_created) guarded([&] { ui.destroy_window(s.titles.window_name2); });
     s.image1.release();
     s.image2.release();
+    s.shown1.release();
+    s.shown2.release();
     guarded([&] { s.VI.reset(); });
     s.ws.reset();
 }
@@ -229,12 +306,13 @@ ServiceEnd corn_location_service(const capture::BackendOptions& backend, const S
 }
 
 ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
-                                 const ServiceStop& stop, const CamerasOpened& opened) {
+                                 const ServiceStop& stop, const CamerasOpened& opened,
+                                 const ServiceHooks& hooks) {
     platform::SingleKeyMode single_keys;
     ServiceResources s;
     ServiceEnd end = ServiceEnd::failed;
     try {
-        end = run_service(std::move(camera_backend), stop, opened, s);
+        end = run_service(std::move(camera_backend), stop, opened, hooks, s);
     } catch (const std::exception& e) {
         platform::console_printf("エラー！(corn_location_service)%s\n", e.what());
         end = ServiceEnd::failed;

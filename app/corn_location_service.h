@@ -2,6 +2,7 @@
 // Menu item 4 and `serve`: the stereo cone-location service. Shows both cameras and answers the
 // controller's requests with the located cones.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,6 +25,22 @@ inline constexpr int kNoCaptureDeviceStatus = 255;
 
 // Asked at the top of every loop pass; true ends the service as key q does.
 using ServiceStop = std::function<bool()>;
+
+// An answered request: when the service noticed it and when the pictures that answered it were
+// captured (the frames' own time stamps, steady clock).
+struct AnsweredRequest {
+    std::chrono::steady_clock::time_point noticed;
+    std::chrono::steady_clock::time_point captured[2];  // device 0 (left), device 1 (right)
+};
+
+// Ways to measure the service (the benchmark's); the defaults are how it always runs.
+struct ServiceHooks {
+    // false: the request is looked for once per 125 ms pass, as where the work directory can't
+    // be watched.
+    bool watch_requests = true;
+    // Called on the service's thread after each answer, once the notify file is in place.
+    std::function<void(const AnsweredRequest&)> on_answer;
+};
 
 // Window titles of device 0 and device 1: device 0 is titled as the left camera only when
 // left_cam_id is 1. Device 0 is the left picture either way.
@@ -51,6 +68,7 @@ ServiceEnd corn_location_service(const capture::BackendOptions& backend, const S
                                  const CamerasOpened& opened = {});
 // The same on given cameras (devices 0 and 1 are the left and right cameras).
 ServiceEnd corn_location_service(std::shared_ptr<capture::CameraBackend> camera_backend,
-                                 const ServiceStop& stop = {}, const CamerasOpened& opened = {});
+                                 const ServiceStop& stop = {}, const CamerasOpened& opened = {},
+                                 const ServiceHooks& hooks = {});
 
 }  // namespace app

@@ -73,6 +73,20 @@ std::vector<platform::CliOption> global_options(Options& o) {
              return true;
          },
          "a frame count"},
+        {"--sim-stall-ms", "MS",
+         "a stall of --sim-stall-after lasts MS milliseconds,\n"
+         "then the simulated cameras deliver on (testing)",
+         [&o](const std::string& v, std::string& error) {
+             char* end = nullptr;
+             const long n = std::strtol(v.c_str(), &end, 10);
+             if (v.empty() || *end != '\0' || n < 0 || n > 86400000) {
+                 error = "--sim-stall-ms needs a number of milliseconds";
+                 return false;
+             }
+             o.sim_stall_ms = static_cast<int>(n);
+             return true;
+         },
+         "milliseconds"},
         {"--set", "NAME=VALUE",
          "camera setting for cameras, serve and the menu's service,\n"
          "applied to devices 0 and 1 once they are open; VALUE is a\n"

@@ -22,6 +22,7 @@ struct Options {
     capture::Backend camera = capture::Backend::v4l2;
     std::string scene_file;    // empty: the built-in scene
     int sim_stall_after = -1;  // simulated cameras stop delivering after this many frames; -1 never
+    int sim_stall_ms = -1;     // ... for this long, then deliver on; -1 for good
     std::vector<std::string> devices;  // V4L2 nodes pinned as devices 0, 1, ...
     std::vector<CameraSetting> camera_settings;  // --set, in order
     std::string command;       // empty: the menu; "locate", "serve", "tune", "cameras"

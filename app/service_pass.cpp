@@ -25,9 +25,11 @@ bool recognize(const cv::Mat& image1, const cv::Mat& image2, ServiceWorkspace& w
     paths.left_bin = files::left_bin_path();
     paths.right_bin = files::right_bin_path();
     paths.report = report;
-    return run_stereo_recognition(&ws.recog_plm, ws.work1, ws.work2, ws.image_info, ws.area_info_large,
-                                  ws.match_list.data(), paths)
-        .report_ok;
+    const StereoRecognitionResult result =
+        run_stereo_recognition(&ws.recog_plm, ws.work1, ws.work2, ws.image_info, ws.area_info_large,
+                               ws.match_list.data(), paths, ws.subpixel_large);
+    ws.subpixel = result.subpixel;
+    return result.report_ok;
 }
 
 }  // namespace
@@ -43,6 +45,7 @@ PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, co
             platform::console_printf("\n");
             platform::console_printf("\n----------------画像取込　認識開始-----------\n");
             const std::string report = files::report_path();
+            outcome.recognized = true;
             if (!recognize(image1, image2, ws, report)) {
                 // The finder has said why. An older report must not pass for this request's
                 // answer, so the controller finds none.
@@ -66,7 +69,10 @@ PassOutcome answer_service_pass(int key, bool request, const cv::Mat& image1, co
             platform::console_printf("Captured!!\n");
         }
     }
-    if (key == kKeyTest) recognize(image1, image2, ws, files::notify_path());
+    if (key == kKeyTest) {
+        recognize(image1, image2, ws, files::notify_path());
+        outcome.recognized = true;
+    }
     return outcome;
 }
 

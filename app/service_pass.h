@@ -7,6 +7,7 @@
 
 #include "files/recog_params.h"
 #include "recog/recog_types.h"
+#include "recog/subpixel_measures.h"
 
 namespace app {
 
@@ -22,6 +23,8 @@ struct ServiceWorkspace {
     recog::ImageInfo image_info[2]{};
     recog::AreaInfo area_info_large[2 * recog::kMaxAreas]{};
     std::array<int, recog::kMaxAreas> match_list = unmatched();  // left candidate -> right partner
+    recog::SubpixelArea subpixel_large[2 * recog::kMaxAreas]{};  // the precise mode's measures
+    bool subpixel = false;  // the last recognition ran in the precise mode
     // The finder binarizes these copies, so the pictures stay as the cameras gave them for a
     // test run in the same pass and for the windows.
     cv::Mat work1, work2;
@@ -31,6 +34,7 @@ struct ServiceWorkspace {
 struct PassOutcome {
     bool answered = false;         // a request was answered
     bool request_deleted = false;  // ... and its file deleted (false: it is still there)
+    bool recognized = false;       // the recognition ran (a request or key t): ws holds its results
 };
 
 // On a request or key c saves image1 (left) and image2 (right); with a request prints the

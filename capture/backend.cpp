@@ -22,7 +22,8 @@ std::unique_ptr<SimpleCamera> open_simple_camera(const BackendOptions& options) 
 }
 
 std::shared_ptr<CameraBackend> make_camera_backend(const BackendOptions& options) {
-    if (options.backend == Backend::sim) return make_sim_stereo_rig(options.scene, options.sim_stall_after);
+    if (options.backend == Backend::sim)
+        return make_sim_stereo_rig(options.scene, options.sim_stall_after, options.sim_stall_ms);
     return std::make_shared<V4l2Backend>(std::make_shared<SystemV4l2Ops>(), options.devices);
 }
 

@@ -21,6 +21,7 @@ struct BackendOptions {
     Backend backend = Backend::v4l2;
     sim::Scene scene = sim::default_scene();  // what the simulated cameras see
     int sim_stall_after = -1;                 // simulated cameras stop after this many frames; -1 never
+    int sim_stall_ms = -1;                    // ... for this long, then deliver on; -1 for good
     std::vector<std::string> devices;         // V4L2 nodes pinned as devices 0, 1, ...
 };
 

@@ -110,7 +110,8 @@ int run_cone_request(const RequestOptions& options) {
     if (!wait_for_answer(request, notify, options.timeout_seconds)) {
         platform::console_error_printf(
             "cone-request: no answer within %g s; the request stays in %s for the cone locator to answer "
-            "(remove it to withdraw the request)\n",
+            "(remove it to withdraw the request); the cone locator may be waiting for a camera that "
+            "delivers no frames (see its console)\n",
             options.timeout_seconds, request.c_str());
         if (platform::file_exists(notify)) {
             platform::console_error_printf(

@@ -70,6 +70,7 @@ void SimDevice::stream_started() {
     ++streams_;
     streaming_ = true;
     stream_start_ = std::chrono::steady_clock::now();
+    stalled_ = false;
 }
 
 void SimDevice::stream_stopped() {
@@ -84,10 +85,15 @@ void SimDevice::frame_passed_on() {
 
 bool SimDevice::wait_for_frame(std::stop_token stop, int sent) {
     std::unique_lock lock(mutex_);
-    if (config_.stall_after >= 0 && sent >= config_.stall_after) {
-        // Frozen: nothing more on this stream.
-        changed_.wait(lock, stop, [] { return false; });
-        return false;
+    if (config_.stall_after >= 0 && sent >= config_.stall_after && !stalled_) {
+        if (config_.stall_ms < 0 || config_.frames_per_second <= 0) {
+            // Frozen: nothing more on this stream.
+            changed_.wait(lock, stop, [] { return false; });
+            return false;
+        }
+        // A pause: every later frame comes that much later, none is made up for.
+        stalled_ = true;
+        stream_start_ += std::chrono::milliseconds(config_.stall_ms);
     }
     if (config_.frames_per_second <= 0) {
         if (!changed_.wait(lock, stop, [this] { return permits_ > 0; })) return false;

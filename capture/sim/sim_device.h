@@ -58,6 +58,7 @@ private:
     int streams_ = 0;
     bool streaming_ = false;
     std::chrono::steady_clock::time_point stream_start_;
+    bool stalled_ = false;  // the stream has had its stall
     std::optional<VideoFormat> last_format_;
     std::vector<std::pair<int32_t, int32_t>> routes_;
     std::optional<int32_t> tv_format_;

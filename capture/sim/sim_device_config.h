@@ -45,6 +45,7 @@ struct SimDeviceConfig {
     // Delivery: frames per second, 0 = only the frames released with SimDevice::deliver.
     double frames_per_second = 30;
     int stall_after = -1;         // a stream delivers this many frames, then nothing; -1 never
+    int stall_ms = -1;            // ... for this long, then it delivers on; -1 for good
     int sample_length_delta = 0;  // frames this many bytes longer (or shorter) than they should be
     bool pointer_fails = false;   // the frames' memory can't be had
     SimPainter painter;           // unset: a test pattern that changes with every frame

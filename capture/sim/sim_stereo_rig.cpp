@@ -42,7 +42,7 @@ private:
     cv::Mat cached_;
 };
 
-SimDeviceConfig rig_camera(std::string name, std::shared_ptr<ViewPainter> painter, int stall_after) {
+SimDeviceConfig rig_camera(std::string name, std::shared_ptr<ViewPainter> painter, int stall_after, int stall_ms) {
     SimDeviceConfig c;
     c.friendly_name = std::move(name);
     c.description = "Simulated USB camera";
@@ -68,19 +68,22 @@ SimDeviceConfig rig_camera(std::string name, std::shared_ptr<ViewPainter> painte
     control(Control::exposure, 1, 5000, 1, 156, true);
     c.frames_per_second = 30;
     c.stall_after = stall_after;
+    c.stall_ms = stall_ms;
     c.painter = [painter](uint64_t frame, int w, int h, uint8_t* bgr) { painter->paint(frame, w, h, bgr); };
     return c;
 }
 
 }  // namespace
 
-std::shared_ptr<SimBackend> make_sim_stereo_rig(const ::sim::Scene& scene, int stall_after) {
+std::shared_ptr<SimBackend> make_sim_stereo_rig(const ::sim::Scene& scene, int stall_after, int stall_ms) {
     auto shared_scene = std::make_shared<const ::sim::Scene>(scene);
     auto rig = std::make_shared<SimBackend>();
     rig->add_device(rig_camera("Simulated Left Camera",
-                               std::make_shared<ViewPainter>(shared_scene, ::sim::View::left), stall_after));
+                               std::make_shared<ViewPainter>(shared_scene, ::sim::View::left), stall_after,
+                               stall_ms));
     rig->add_device(rig_camera("Simulated Right Camera",
-                               std::make_shared<ViewPainter>(shared_scene, ::sim::View::right), stall_after));
+                               std::make_shared<ViewPainter>(shared_scene, ::sim::View::right), stall_after,
+                               stall_ms));
     return rig;
 }
 

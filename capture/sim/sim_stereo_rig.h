@@ -10,7 +10,9 @@
 
 namespace capture {
 
-// stall_after: each stream stops delivering after that many frames; -1 never.
-std::shared_ptr<SimBackend> make_sim_stereo_rig(const ::sim::Scene& scene, int stall_after);
+// stall_after: each stream stops delivering after that many frames; -1 never. stall_ms: for that
+// long, then it delivers on; -1 for good.
+std::shared_ptr<SimBackend> make_sim_stereo_rig(const ::sim::Scene& scene, int stall_after,
+                                                int stall_ms = -1);
 
 }  // namespace capture

@@ -206,6 +206,53 @@ TEST_F(GuiWindows, service_windows_sit_side_by_side_with_status_lines_and_closin
     EXPECT_TRUE(display_->gone("VideoInput1(Left  Camera)"));
 }
 
+TEST_F(GuiWindows, after_a_request_the_service_windows_show_the_cones_it_found) {
+    const std::vector<std::string> serve = args({"serve"});
+    test_support::write_file(dir_.file("rk9t_color.dat"), service_test::kColorTable);
+    ChildProcess p(CONE_LOCATOR_BIN, serve, display_->env());
+    ASSERT_TRUE(p.wait_for_output(kServiceHints)) << p.error_output();
+    const auto left = display_->window("VideoInput1(Left  Camera)", 240 + kStatusHeight);
+    const auto right = display_->window("VideoInput2(Right Camera)", 240 + kStatusHeight);
+    ASSERT_TRUE(left && right) << p.error_output();
+    const Geometry l = display_->geometry(*left);
+    const Geometry r = display_->geometry(*right);
+    EXPECT_LE(l.x + l.width, r.x) << "left " << l.x << ", right " << r.x;
+    expect_status_line(*left, l);
+    expect_status_line(*right, r);
+    // Pixels of the reported cones' box colour in the picture part of a window.
+    const auto boxed = [&](Window w) {
+        size_t n = 0;
+        for (unsigned long pixel : display_->pixels(w, 0, 0, 320, 240)) n += pixel == 0x00dc00;
+        return n;
+    };
+    EXPECT_EQ(boxed(*left), 0u) << "nothing drawn before an answer";
+
+    service_test::write_request(dir_.path());
+    ASSERT_TRUE(test_support::wait_for_file(dir_.file("notify.txt"))) << p.output();
+    // Three boxes around cones 28 to 44 pixels tall: a few hundred pixels of their outlines.
+    size_t on_left = 0, on_right = 0;
+    test_support::wait_until([&] {
+        on_left = boxed(*left);
+        on_right = boxed(*right);
+        return on_left > 200 && on_right > 200;
+    });
+    EXPECT_GT(on_left, 200u);
+    EXPECT_GT(on_right, 200u);
+    // Each cone's centre row crosses its box's left edge, just left of the cone.
+    for (const sim::Cone& c : service_test::three_cones().cones) {
+        const sim::ConeTruth t = sim::project(c, sim::View::left);
+        const int row = static_cast<int>(t.row + 0.5);
+        const std::vector<unsigned long> line = display_->pixels(*left, 0, row, 320, 1);
+        const int apex_col = static_cast<int>(t.col + 0.5);
+        bool edge = false;
+        for (int col = std::max(0, apex_col - static_cast<int>(t.pixel_width)); col < apex_col; ++col)
+            edge = edge || line[static_cast<size_t>(col)] == 0x00dc00;
+        EXPECT_TRUE(edge) << "no box left of the cone at column " << apex_col << ", row " << row;
+    }
+    p.send_signal(SIGTERM);
+    EXPECT_EQ(p.wait_exit(), 0);
+}
+
 TEST_F(GuiWindows, closing_a_mode_window_returns_to_the_menu_and_the_still_is_named_in_the_title) {
     const sim::Scene scene = service_test::three_cones();
     std::filesystem::create_directories(dir_.file("static_movie/red_corn2"));

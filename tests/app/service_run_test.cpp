@@ -10,6 +10,7 @@
 #include "app/corn_location_service.h"
 #include "capture/sim/sim_backend.h"
 #include "capture/sim/sim_device.h"
+#include "capture/sim/sim_stereo_rig.h"
 #include "platform/console.h"
 #include "platform/file_ops.h"
 #include "platform/work_dir.h"
@@ -112,6 +113,73 @@ TEST_F(ServiceRun, cameras_of_another_size_are_converted_to_320_x_240) {
         EXPECT_FALSE(left->streaming());
         EXPECT_FALSE(right->streaming());
     }
+}
+
+// The service on a rig that stalls; the request is put in place once both cameras are named as
+// stalled, and the service ends once it is answered. Returns the console.
+std::string answer_across_a_stall(std::shared_ptr<capture::SimBackend> rig, const std::string& dir) {
+    std::string console;
+    bool written = false;
+    const auto deadline = std::chrono::steady_clock::now() + test_support::kLongWait;
+    const auto stop = [&] {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ADD_FAILURE() << "no answer in time:\n" << console;
+            return true;
+        }
+        if (!written && console.find("カメラ0から1秒間フレームが届いていません") != std::string::npos &&
+            console.find("カメラ1から1秒間フレームが届いていません") != std::string::npos) {
+            service_test::write_request(dir);
+            written = true;
+        }
+        return written && platform::file_exists(dir + "notify.txt");
+    };
+    app::ServiceEnd end;
+    {
+        platform::ConsoleRedirect redirect(&console);
+        end = app::corn_location_service(rig, stop);
+    }
+    EXPECT_EQ(end, app::ServiceEnd::quit);
+    return console;
+}
+
+// Each text found after the one before it.
+void expect_in_order(const std::string& console, const std::vector<std::string>& texts) {
+    size_t at = 0;
+    for (const std::string& text : texts) {
+        const size_t found = console.find(text, at);
+        ASSERT_NE(found, std::string::npos) << "missing after byte " << at << ": " << text << "\n" << console;
+        at = found + text.size();
+    }
+}
+
+const std::string kWaiting = "にはカメラの画像が届くまで応答しません。\n";
+const std::string kAnswering = "カメラの画像が届いたので、待っていたリクエストに応答します。\n";
+const std::string kHeading = "\n----------------画像取込　認識開始-----------\n";
+
+TEST_F(ServiceRun, a_request_waits_while_the_cameras_deliver_nothing_and_is_answered_when_they_do) {
+    // A second of frames, then none for 2.5 s, then frames again (or the frozen-device rule's
+    // reopen, whichever comes first).
+    const std::string console =
+        answer_across_a_stall(capture::make_sim_stereo_rig(scene, 30, 2500), dir.path());
+    expect_in_order(console, {"カメラ0から1秒間フレームが届いていません。", kWaiting,
+                              "カメラ0からまたフレームが届いています", kAnswering, kHeading});
+    expect_in_order(console, {"カメラ1から1秒間フレームが届いていません。", kWaiting,
+                              "カメラ1からまたフレームが届いています", kAnswering, kHeading});
+    EXPECT_EQ(mode_test::count(console, kHeading), 1) << console;
+    EXPECT_EQ(mode_test::count(console, kWaiting), 1) << "said once per request\n" << console;
+    EXPECT_FALSE(platform::file_exists(dir.file("req_file.dat")));
+    EXPECT_TRUE(service_test::same_picture(mode_test::read_picture(dir.file("rk9t_left.bmp")),
+                                           sim::render(scene, sim::View::left)));
+    service_test::expect_report_matches(test_support::read_file(dir.file("report.txt")), scene);
+}
+
+TEST_F(ServiceRun, cameras_stalled_for_good_are_reopened_and_the_waiting_request_answered) {
+    // A second of frames per stream, then none until the stream is started again.
+    const std::string console = answer_across_a_stall(capture::make_sim_stereo_rig(scene, 30), dir.path());
+    expect_in_order(console, {kWaiting, "ERROR: Device seems frozen - attempting to reconnect\n",
+                              "SUCCESS: Able to reconnect to device\n", "またフレームが届いています",
+                              kAnswering, kHeading});
+    service_test::expect_report_matches(test_support::read_file(dir.file("report.txt")), scene);
 }
 
 // The process's status 255 is main's: the end-to-end menu and serve tests check it.

@@ -1,6 +1,7 @@
 // The simulated stereo rig seen through the capture library: the renderer's views, delivered
 // bottom-up at the negotiated size.
 
+#include <mutex>
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -80,6 +81,43 @@ TEST_F(StereoRigTest, stalled_rig_stops_after_the_given_number_of_frames) {
     EXPECT_GE(fetched, 1);
     EXPECT_LE(fetched, 3);
     EXPECT_FALSE(vi.GetPixels(0, frame.data(), false, false));
+}
+
+// Frame times of a stream, as the streaming thread hands them over.
+class FrameTimes final : public capture::FrameSink {
+public:
+    void on_frame(const uint8_t*, int32_t, std::chrono::steady_clock::time_point time) override {
+        std::lock_guard lock(mutex_);
+        times_.push_back(time);
+    }
+    std::vector<std::chrono::steady_clock::time_point> times() {
+        std::lock_guard lock(mutex_);
+        return times_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::chrono::steady_clock::time_point> times_;
+};
+
+TEST_F(StereoRigTest, a_stall_of_given_length_pauses_each_stream_once_and_it_delivers_on) {
+    auto rig = capture::make_sim_stereo_rig(sim::default_scene(), 3, 400);
+    const std::vector<capture::CameraInfo> cameras = rig->list_cameras();
+    ASSERT_EQ(cameras.size(), 2u);
+    std::unique_ptr<capture::CameraSession> session = rig->open(cameras[1]);
+    ASSERT_TRUE(session);
+    ASSERT_TRUE(session->set_format(capture::VideoFormat{capture::subtype::RGB24, 320, 240, 333333}));
+    for (int stream = 0; stream < 2; ++stream) {
+        SCOPED_TRACE("stream " + std::to_string(stream));
+        FrameTimes sink;
+        ASSERT_TRUE(session->start(sink));
+        ASSERT_TRUE(test_support::wait_until([&] { return sink.times().size() >= 8; }));
+        session->stop();
+        const auto t = sink.times();
+        // Three frames, a pause of the stall's length and one frame's time, then on at 30 fps.
+        EXPECT_GE(t[3] - t[2], std::chrono::milliseconds(400 + 30));
+        EXPECT_LT(t[7] - t[3], std::chrono::milliseconds(500)) << "no second pause";
+    }
 }
 
 }  // namespace
