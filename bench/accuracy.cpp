@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr double kFocal = 295.0;
+constexpr double kFocal = sim::kStereoFocal;
 
 // Cones of three sizes (height x base width, in baseline units: a marker, a small and a road
 // cone); each is rendered at the distances where it looks 30 to 160 pixels tall.

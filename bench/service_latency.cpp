@@ -57,18 +57,9 @@ constexpr auto kAnswerTimeout = std::chrono::seconds(10);
 // Three cones of clearly different sizes (60, 36 and 20 pixels tall), so a request's size limit
 // tells from its report which request it answered.
 sim::Scene bench_scene() {
-    constexpr double kFocal = 295.0;
     sim::Scene scene;
-    const auto cone = [&](double x, double y, double z, double pixels) {
-        sim::Cone c;
-        c.x = x;
-        c.y = y;
-        c.z = z;
-        c.height = pixels * x / kFocal;
-        c.width = 0.7 * c.height;
-        return c;
-    };
-    scene.cones = {cone(1000, -300, 150, 60), cone(1500, 200, 0, 36), cone(2000, -60, -300, 20)};
+    scene.cones = {sim::cone_of_height(1000, -300, 150, 60), sim::cone_of_height(1500, 200, 0, 36),
+                   sim::cone_of_height(2000, -60, -300, 20)};
     return scene;
 }
 const char* const kColorTable = "0,230,116,132\n1,230,116,132\n";

@@ -14,7 +14,6 @@ namespace {
 // Stereo rig: focal length 295 px, baseline 140 with the cameras at y = -70 (left) and +70
 // (right), right frames 7 columns and -8 rows off. The single camera sits on the centre line with
 // twice the focal length, since its frames are twice as large.
-constexpr double kStereoFocal = 295.0;
 constexpr double kSingleFocal = 590.0;
 const double kSqrtHalf = std::sqrt(0.5);
 

@@ -242,4 +242,14 @@ std::string format_scene(const Scene& scene) {
     return s;
 }
 
+Cone cone_of_height(double x, double y, double z, double pixels) {
+    Cone c;
+    c.x = x;
+    c.y = y;
+    c.z = z;
+    c.height = pixels * x / kStereoFocal;
+    c.width = 0.7 * c.height;
+    return c;
+}
+
 }  // namespace sim

@@ -30,6 +30,12 @@ struct Scene {
     bool bands = false;    // white reflective bands across each cone
 };
 
+// Focal length of the simulated stereo rig's cameras, in pixels of their 320 x 240 frames.
+inline constexpr double kStereoFocal = 295.0;
+
+// A cone at (x, y, z) whose silhouette is `pixels` tall (and 0.7 as wide) in the stereo views.
+Cone cone_of_height(double x, double y, double z, double pixels);
+
 // Most clutter blobs a scene may ask for.
 inline constexpr int kMaxClutter = 10000;
 
